@@ -1,0 +1,69 @@
+#include "sim/sim_services.h"
+
+#include "platform/com_ptr.h"
+
+
+void SimServices::AddClass(REFCLSID clsid, Factory factory)
+{
+    for (auto& entry : m_classes) {
+        if (entry.first == clsid) {
+            entry.second = std::move(factory);
+            return;
+        }
+    }
+    m_classes.emplace_back(clsid, std::move(factory));
+}
+
+void SimServices::FailCreation(REFCLSID clsid, HRESULT result)
+{
+    m_failures.emplace_back(clsid, result);
+}
+
+HRESULT SimServices::CreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID iid,
+                                    void** ppv)
+{
+    HRESULT result = REGDB_E_CLASSNOTREG;
+    if (ppv)
+        *ppv = nullptr;
+    if (!ppv) {
+        result = E_POINTER;
+    } else if (outer) {
+        result = CLASS_E_NOAGGREGATION;
+    } else {
+        bool failed = false;
+        for (const auto& failure : m_failures) {
+            if (failure.first == clsid) {
+                result = failure.second;
+                failed = true;
+            }
+        }
+        for (const auto& entry : m_classes) {
+            if (failed || entry.first != clsid)
+                continue;
+            ComPtr<IUnknown> object;
+            object.Attach(entry.second());
+            result = object ? object->QueryInterface(iid, ppv) : E_OUTOFMEMORY;
+            break;
+        }
+    }
+    creations.push_back({clsid, context, iid, result});
+    return result;
+}
+
+void SimServices::Sleep(DWORD milliseconds)
+{
+    sleeps.push_back(milliseconds);
+    if (onSleep)
+        onSleep(milliseconds);
+}
+
+void SimServices::DebugOutput(const char* text)
+{
+    debugLines.emplace_back(text);
+}
+
+int SimServices::ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type)
+{
+    messageBoxes.push_back({owner, text ? text : "", caption ? caption : "", type});
+    return messageBoxAnswer;
+}
