@@ -1,0 +1,140 @@
+#include <gmock/gmock.h>
+#include <dshow.h>
+
+#include <memory>
+
+#include "graph/bda_graph.h"
+#include "platform/identities.h"
+#include "sim/sim_devices.h"
+#include "sim/sim_filter.h"
+#include "sim_test.h"
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+namespace {
+
+const GUID kTuners = KSCATEGORY_BDA_NETWORK_TUNER;
+
+class FilterDiscoveryTest : public SimTest {
+protected:
+    FilterDiscoveryTest()
+    {
+        services.AddClass(CLSID_SystemDeviceEnum,
+                          [catalog = catalog] { return CreateSimDeviceEnumerator(catalog); });
+    }
+
+    void AddTuner(const wchar_t* name) { catalog->Add(kTuners, SimDevice{name}); }
+
+    // The friendly name of the simulated device behind a found filter.
+    static std::wstring DeviceName(const ComPtr<IBaseFilter>& filter)
+    {
+        return filter ? static_cast<SimFilter*>(filter.Get())->Name() : L"(none)";
+    }
+
+    std::shared_ptr<SimDeviceCatalog> catalog = std::make_shared<SimDeviceCatalog>();
+};
+
+TEST_F(FilterDiscoveryTest, EmptyCategoryOrMissingEnumeratorGiveNullSilently)
+{
+    EXPECT_FALSE(CBDAGraph::FindFilter(L"VKO 8317 Tuner 0", kTuners));
+    AddTuner(L"VKO 8317 Tuner 0");
+    catalog->Clear(kTuners);
+    EXPECT_FALSE(CBDAGraph::FindFilter(L"VKO 8317 Tuner 0", kTuners));
+
+    services.FailCreation(CLSID_SystemDeviceEnum, REGDB_E_CLASSNOTREG);
+    AddTuner(L"VKO 8317 Tuner 0");
+    EXPECT_FALSE(CBDAGraph::FindFilter(L"VKO 8317 Tuner 0", kTuners));
+    EXPECT_THAT(services.debugLines, IsEmpty());
+
+    // The enumerator is asked for with every class context.
+    ASSERT_FALSE(services.creations.empty());
+    EXPECT_EQ(services.creations[0].context, DWORD(CLSCTX_ALL));
+    EXPECT_TRUE(services.creations[0].iid == IID_ICreateDevEnum);
+}
+
+TEST_F(FilterDiscoveryTest, FriendlyNamesMatchByExactCaseSensitivePrefix)
+{
+    AddTuner(L"vko 8317 tuner 0");
+    AddTuner(L"VKO 8317 Tuner");
+    AddTuner(L"VKO 8317 Tuner 0 (second card)");
+    AddTuner(L"VKO 8317 Tuner 0");
+    EXPECT_EQ(DeviceName(CBDAGraph::FindFilter(L"VKO 8317 Tuner 0", kTuners)),
+              L"VKO 8317 Tuner 0 (second card)");
+    // Every device up to the match was instantiated before its name was compared.
+    EXPECT_EQ(catalog->bindCount, 3);
+
+    catalog->Clear(kTuners);
+    AddTuner(L"VKO 8317 Tuner 0");
+    AddTuner(L"VKO 8317 Tuner 0 (second card)");
+    EXPECT_EQ(DeviceName(CBDAGraph::FindFilter(L"VKO 8317 Tuner 0", kTuners)),
+              L"VKO 8317 Tuner 0");
+    // An empty name matches the first device that gets that far.
+    EXPECT_EQ(DeviceName(CBDAGraph::FindFilter(L"", kTuners)), L"VKO 8317 Tuner 0");
+}
+
+TEST_F(FilterDiscoveryTest, AMissingPropertyBagEndsTheWholeSearch)
+{
+    SimDevice broken{L"VKO 8317 Tuner 0"};
+    broken.hasPropertyBag = false;
+    catalog->Add(kTuners, broken);
+    AddTuner(L"VKO 8317 Tuner 0");
+
+    EXPECT_FALSE(CBDAGraph::FindFilter(L"VKO 8317 Tuner 0", kTuners));
+    EXPECT_THAT(services.debugLines, ElementsAre("FindFilter(): Cannot BindToStorage"));
+}
+
+TEST_F(FilterDiscoveryTest, DevicesWithoutATextNameOrThatDoNotBindArePassedOver)
+{
+    SimDevice unreadable{L"VKO 8317 Tuner 0"};
+    unreadable.readResult = E_FAIL;
+    SimDevice numeric{L"VKO 8317 Tuner 0"};
+    numeric.nameIsText = false;
+    SimDevice unbindable{L"VKO 8317 Tuner 0"};
+    unbindable.bindResult = E_FAIL;
+    for (const SimDevice& device : {unreadable, numeric, unbindable})
+        catalog->Add(kTuners, device);
+    AddTuner(L"VKO 8317 Tuner 0 last");
+
+    EXPECT_EQ(DeviceName(CBDAGraph::FindFilter(L"VKO 8317 Tuner 0", kTuners)),
+              L"VKO 8317 Tuner 0 last");
+    EXPECT_THAT(services.debugLines, ElementsAre("FindFilter(): IPropertyBag->Read method failed",
+                                                 "FindFilter(): IPropertyBag->Read method failed"));
+
+    // The lookup without a name passes them over too and takes the first good device.
+    services.debugLines.clear();
+    const GUID transport = KSCATEGORY_BDA_TRANSPORT_INFORMATION;
+    catalog->Add(transport, unreadable);
+    catalog->Add(transport, unbindable);
+    catalog->Add(transport, SimDevice{L"BDA MPEG2 Transport Information Filter"});
+    catalog->Add(transport, SimDevice{L"Another"});
+    EXPECT_EQ(DeviceName(CBDAGraph::FindFilter(nullptr, transport)),
+              L"BDA MPEG2 Transport Information Filter");
+    EXPECT_THAT(services.debugLines,
+                ElementsAre("FindFilter(): IPropertyBag->Read method failed"));
+}
+
+TEST_F(FilterDiscoveryTest, StockFiltersAreCreatedInProcessOrNull)
+{
+    services.AddClass(CLSID_InfTee, [] { return static_cast<IUnknown*>(SimFilter::CreateInfiniteTee()); });
+    services.AddClass(CLSID_MPEG2Demultiplexer,
+                      [] { return static_cast<IUnknown*>(SimFilter::CreateDemultiplexer()); });
+
+    ComPtr<IBaseFilter> tee = CBDAGraph::CreateInfinitePinTee();
+    ComPtr<IBaseFilter> demux = CBDAGraph::CreateMPEG2Demultiplexer();
+    ASSERT_TRUE(tee && demux);
+    CLSID clsid;
+    ASSERT_EQ(tee->GetClassID(&clsid), S_OK);
+    EXPECT_TRUE(clsid == CLSID_InfTee);
+    ASSERT_EQ(demux->GetClassID(&clsid), S_OK);
+    EXPECT_TRUE(clsid == CLSID_MPEG2Demultiplexer);
+    for (const auto& creation : services.creations) {
+        EXPECT_EQ(creation.context, DWORD(CLSCTX_INPROC_SERVER));
+        EXPECT_TRUE(creation.iid == IID_IBaseFilter);
+    }
+
+    services.FailCreation(CLSID_InfTee, REGDB_E_CLASSNOTREG);
+    EXPECT_FALSE(CBDAGraph::CreateInfinitePinTee());
+}
+
+}  // namespace
