@@ -4,7 +4,10 @@
 // Never instantiated: its operations are static.
 #include <windows.h>
 #include <strmif.h>
+#include <tuner.h>
 
+#include "graph/graph_host.h"
+#include "graph/tuning_standard.h"
 #include "platform/com_ptr.h"
 
 class CBDAGraph {
@@ -23,4 +26,21 @@ public:
     // Connects the first free output pin of out_from to the first free input pin of in_to,
     // telling the user when an argument or a free pin is missing.
     static void ConnectPins(IGraphBuilder* builder, IBaseFilter* out_from, IBaseFilter* in_to);
+
+    // A new tuning space of the tool's own for the standard, not yet in the system container;
+    // null when none can be made. Raises CMemoryException when its texts cannot be allocated.
+    static ComPtr<IDVBTuningSpace2> CreateTuningSpace(TuningStandard standard);
+    // The tool's tuning space for the standard from the system container, found by its unique
+    // name or else made and added; null when the container cannot be reached or no tuning
+    // space can be made.
+    static ComPtr<ITuningSpace> LoadTuningSpace(TuningStandard standard);
+    // Load the standard's tuning space into the host's TuningSpace(), then create the network
+    // provider the tuning space names and hand it the tuning space and an empty tune request.
+    // Null when there is no tuning space or no provider.
+    static ComPtr<IBaseFilter> CreateDVBSNetworkProvider(IGraphHost& host);
+    static ComPtr<IBaseFilter> CreateDVBTNetworkProvider(IGraphHost& host);
+    static ComPtr<IBaseFilter> CreateDVBCNetworkProvider(IGraphHost& host);
+
+private:
+    static ComPtr<IBaseFilter> CreateNetworkProvider(IGraphHost& host, TuningStandard standard);
 };

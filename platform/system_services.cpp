@@ -13,6 +13,11 @@ HRESULT SystemServices::CreateInstance(REFCLSID clsid, IUnknown* outer, DWORD co
     return ::CoCreateInstance(clsid, outer, context, iid, ppv);
 }
 
+BSTR SystemServices::AllocString(const OLECHAR* text)
+{
+    return ::SysAllocString(text);
+}
+
 void SystemServices::Sleep(DWORD milliseconds)
 {
     ::Sleep(milliseconds);

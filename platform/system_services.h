@@ -4,6 +4,7 @@
 // The default entries call Windows. Everything else the program uses from the platform is called
 // directly; what it relies on from each service is noted beside the service below.
 #include <windows.h>
+#include <oleauto.h>
 
 class SystemServices {
 public:
@@ -14,6 +15,9 @@ public:
     // stock filters, the tuning model's objects and network providers all come from here.
     virtual HRESULT CreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID iid,
                                    void** ppv);
+
+    // A new COM text (BSTR), as SysAllocString; null when memory is exhausted.
+    virtual BSTR AllocString(const OLECHAR* text);
 
     // A blocking pause of the calling (user-interface) thread, as Sleep.
     virtual void Sleep(DWORD milliseconds);

@@ -50,6 +50,13 @@ HRESULT SimServices::CreateInstance(REFCLSID clsid, IUnknown* outer, DWORD conte
     return result;
 }
 
+BSTR SimServices::AllocString(const OLECHAR* text)
+{
+    if (!failAllocationOf.empty() && text && failAllocationOf == text)
+        return nullptr;
+    return ::SysAllocString(text);
+}
+
 void SimServices::Sleep(DWORD milliseconds)
 {
     sleeps.push_back(milliseconds);

@@ -35,6 +35,9 @@ public:
     // Drops every factory, and with them any objects they keep for later creations.
     void ForgetClasses() { m_classes.clear(); }
 
+    // Text allocation fails (returns null) for exactly this text, when set.
+    std::wstring failAllocationOf;
+
     std::vector<Creation> creations;
     std::vector<DWORD> sleeps;
     std::vector<std::string> debugLines;
@@ -45,6 +48,7 @@ public:
 
     HRESULT CreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID iid,
                            void** ppv) override;
+    BSTR AllocString(const OLECHAR* text) override;
     void Sleep(DWORD milliseconds) override;
     void DebugOutput(const char* text) override;
     int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type) override;

@@ -1,0 +1,6 @@
+#include "framework/memory_exception.h"
+
+void AfxThrowMemoryException()
+{
+    throw CMemoryException();
+}
