@@ -4,6 +4,7 @@
 // Never instantiated: its operations are static.
 #include <windows.h>
 #include <strmif.h>
+#include <control.h>
 #include <tuner.h>
 
 #include "graph/graph_host.h"
@@ -40,6 +41,33 @@ public:
     static ComPtr<IBaseFilter> CreateDVBSNetworkProvider(IGraphHost& host);
     static ComPtr<IBaseFilter> CreateDVBTNetworkProvider(IGraphHost& host);
     static ComPtr<IBaseFilter> CreateDVBCNetworkProvider(IGraphHost& host);
+
+    // Builds the graph for the standard around the card's filters and opens the property
+    // channel on the tuner's "Input0" pin; may be called again to replace an earlier build.
+    // False after a failed step (most are reported in a message box owned by the dialog), with
+    // everything obtained so far kept. True with an empty channel when the tuner has no
+    // "Input0" pin.
+    static bool BuildGraph(IGraphHost& dialog, TuningStandard standard);
+    // Stops the graph, releases every graph reference, ends COM on the thread and destroys the
+    // dialog's window; returns what the window destruction returns.
+    static BOOL TearDownGraph(IGraphHost& dialog);
+
+    // The graph state: one of each for the whole process, filled by the build and emptied by
+    // the teardown. Counted references still held at process exit are released then, in
+    // reverse order, as long as COM is still initialised.
+    static ComPtr<IGraphBuilder> m_pGraphBuilder;
+    static ComPtr<IMediaControl> m_pMediaControl;
+    static ComPtr<IBaseFilter> m_pCaptureDevice;
+    static ComPtr<IBaseFilter> m_pTunerDevice;  // kept from start-up's probe when found there
+    static ComPtr<IBaseFilter> m_pNetworkProvider;
+    static ComPtr<IBaseFilter> m_pDemux;
+    static ComPtr<IBaseFilter> m_pInfTee;
+    static ComPtr<IBaseFilter> m_pTIF;
+    static ComPtr<IPin> m_pTunerPin;
+    // The property channel: the tuner pin's IKsPropertySet. A plain pointer owning one
+    // reference, released only by the build (before it opens the channel again) and the
+    // teardown.
+    static IKsPropertySet* m_pKsPropertySet;
 
 private:
     static ComPtr<IBaseFilter> CreateNetworkProvider(IGraphHost& host, TuningStandard standard);

@@ -12,6 +12,8 @@ public:
     virtual HWND GraphOwnerWindow() const = 0;
     virtual ComPtr<IBaseFilter>& TunerFilter() = 0;
     virtual ComPtr<ITuningSpace>& TuningSpace() = 0;
+    // The framework's own destruction of the window (not an override of it).
+    virtual BOOL DestroyHostWindow() = 0;
 
 protected:
     ~IGraphHost() = default;

@@ -27,10 +27,23 @@ std::wstring PinName(IPin* pin)
     return name;
 }
 
+LONG g_instances = 0;
+
 }  // namespace
+
+SimGraphBuilder::SimGraphBuilder()
+{
+    ::InterlockedIncrement(&g_instances);
+}
+
+long SimGraphBuilder::Instances()
+{
+    return g_instances;
+}
 
 SimGraphBuilder::~SimGraphBuilder()
 {
+    ::InterlockedDecrement(&g_instances);
     for (auto& connection : m_connections) {
         (void)connection.first->Disconnect();
         (void)connection.second->Disconnect();

@@ -17,6 +17,8 @@
 class SimGraphBuilder : public SimObject<IGraphBuilder, IMediaControl> {
 public:
     static SimGraphBuilder* Create() { return new SimGraphBuilder(); }
+    // How many simulated graph managers exist right now.
+    static long Instances();
 
     // One line per call, in order: "AddFilter <name>", "RemoveFilter <name>",
     // "Connect <filter>.<pin> -> <filter>.<pin>", "Stop".
@@ -70,7 +72,7 @@ protected:
     void* FindInterface(REFIID iid) override;
 
 private:
-    SimGraphBuilder() = default;
+    SimGraphBuilder();
     ~SimGraphBuilder() override;
     static void DisconnectPins(IBaseFilter* filter);
 

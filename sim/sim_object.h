@@ -9,6 +9,12 @@ class SimLiveObjects {
 public:
     static long Count();
 
+    // While watched, every Release made on a thread without COM (after CoUninitialize) is
+    // counted: such a release may reach an object whose server is already gone.
+    static void WatchApartment(bool watch);
+    static long ReleasesWithoutCom();
+    static void NoteRelease();
+
 private:
     template <class, class...>
     friend class SimObject;
@@ -38,6 +44,7 @@ public:
     ULONG STDMETHODCALLTYPE AddRef() override { return ::InterlockedIncrement(&m_refs); }
     ULONG STDMETHODCALLTYPE Release() override
     {
+        SimLiveObjects::NoteRelease();
         const LONG refs = ::InterlockedDecrement(&m_refs);
         if (refs == 0)
             delete this;
