@@ -28,15 +28,7 @@ const ProviderKind& ProviderOf(TuningStandard standard)
     static const ProviderKind cable = {&CBDAGraph::CreateDVBCNetworkProvider,
                                        L"Network DVBC Provider",
                                        "CreateDVBCNetworkProvider Failed"};
-    switch (standard) {
-    case TuningStandard::DVBS:
-        return satellite;
-    case TuningStandard::DVBC:
-        return cable;
-    case TuningStandard::DVBT:
-        break;
-    }
-    return terrestrial;
+    return ForStandard(standard, satellite, terrestrial, cable);
 }
 
 void ReportFailure(IGraphHost& dialog, const char* text)

@@ -32,15 +32,7 @@ const TuningSpaceKind& KindOf(TuningStandard standard)
         &CLSID_DVBTuningSpace, &CLSID_DVBTLocator, &IID_IDVBTLocator,
         DVB_TERRESTRIAL_TV_NETWORK_TYPE, DVB_Terrestrial, L"Local DVB-T digital antenna",
         L"quorvantel dvb-t"};
-    switch (standard) {
-    case TuningStandard::DVBS:
-        return satellite;
-    case TuningStandard::DVBC:
-        return cable;
-    case TuningStandard::DVBT:
-        break;
-    }
-    return terrestrial;
+    return ForStandard(standard, satellite, terrestrial, cable);
 }
 
 // A text for a tuning-space property; running out of memory here is an exception, so that no

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/com_ptr.h"
+#include "sim/sim_enumerator.h"
 #include "sim/sim_filter.h"
 #include "sim/sim_object.h"
 
@@ -165,49 +166,6 @@ private:
     std::shared_ptr<SimDeviceCatalog> m_catalog;
 };
 
-class SimMonikerEnum : public SimObject<IEnumMoniker> {
-public:
-    SimMonikerEnum(std::vector<SimDevice> devices, std::shared_ptr<SimDeviceCatalog> catalog,
-                   size_t position = 0)
-        : m_devices(std::move(devices)), m_catalog(std::move(catalog)), m_position(position)
-    {
-    }
-
-    HRESULT STDMETHODCALLTYPE Next(ULONG count, IMoniker** monikers, ULONG* fetched) override
-    {
-        if (!monikers || (count != 1 && !fetched))
-            return E_POINTER;
-        ULONG delivered = 0;
-        while (delivered < count && m_position < m_devices.size())
-            monikers[delivered++] = new SimMoniker(m_devices[m_position++], m_catalog);
-        if (fetched)
-            *fetched = delivered;
-        return delivered == count ? S_OK : S_FALSE;
-    }
-    HRESULT STDMETHODCALLTYPE Skip(ULONG count) override
-    {
-        m_position = std::min<size_t>(m_position + count, m_devices.size());
-        return m_position < m_devices.size() ? S_OK : S_FALSE;
-    }
-    HRESULT STDMETHODCALLTYPE Reset() override
-    {
-        m_position = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Clone(IEnumMoniker** clone) override
-    {
-        if (!clone)
-            return E_POINTER;
-        *clone = new SimMonikerEnum(m_devices, m_catalog, m_position);
-        return S_OK;
-    }
-
-private:
-    std::vector<SimDevice> m_devices;
-    std::shared_ptr<SimDeviceCatalog> m_catalog;
-    size_t m_position;
-};
-
 class SimDeviceEnum : public SimObject<ICreateDevEnum> {
 public:
     explicit SimDeviceEnum(std::shared_ptr<SimDeviceCatalog> catalog)
@@ -224,7 +182,12 @@ public:
         const std::vector<SimDevice>* devices = m_catalog->Find(category);
         if (!devices || devices->empty())
             return S_FALSE;  // as the platform answers for a category without devices
-        *enumerator = new SimMonikerEnum(*devices, m_catalog);
+        std::vector<ComPtr<IMoniker>> monikers;
+        for (const SimDevice& device : *devices) {
+            monikers.emplace_back();
+            monikers.back().Attach(new SimMoniker(device, m_catalog));
+        }
+        *enumerator = new SimEnumerator<IEnumMoniker, IMoniker>(std::move(monikers));
         return S_OK;
     }
 

@@ -1,56 +1,13 @@
 #include "sim/sim_filter.h"
 
+#include "sim/sim_enumerator.h"
+
 #include <dshow.h>
 
 #include <algorithm>
 #include <cwchar>
 
 namespace {
-
-class SimPinEnum : public SimObject<IEnumPins> {
-public:
-    SimPinEnum(SimFilter& filter, size_t position) : m_filter(&filter), m_position(position)
-    {
-        m_filter->AddRef();
-    }
-    ~SimPinEnum() override { m_filter->Release(); }
-
-    HRESULT STDMETHODCALLTYPE Next(ULONG count, IPin** pins, ULONG* fetched) override
-    {
-        if (!pins || (count != 1 && !fetched))
-            return E_POINTER;
-        ULONG delivered = 0;
-        while (delivered < count && m_position < m_filter->PinCount()) {
-            pins[delivered] = &m_filter->Pin(m_position++);
-            pins[delivered]->AddRef();
-            ++delivered;
-        }
-        if (fetched)
-            *fetched = delivered;
-        return delivered == count ? S_OK : S_FALSE;
-    }
-    HRESULT STDMETHODCALLTYPE Skip(ULONG count) override
-    {
-        m_position = std::min<size_t>(m_position + count, m_filter->PinCount());
-        return m_position < m_filter->PinCount() ? S_OK : S_FALSE;
-    }
-    HRESULT STDMETHODCALLTYPE Reset() override
-    {
-        m_position = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Clone(IEnumPins** clone) override
-    {
-        if (!clone)
-            return E_POINTER;
-        *clone = new SimPinEnum(*m_filter, m_position);
-        return S_OK;
-    }
-
-private:
-    SimFilter* m_filter;  // counted by hand: the enumerator keeps its filter alive
-    size_t m_position;
-};
 
 LPWSTR CoTaskText(const std::wstring& text)
 {
@@ -324,8 +281,12 @@ HRESULT SimFilter::EnumPins(IEnumPins** pins)
     *pins = nullptr;
     if (enumPinsResult != S_OK)
         return enumPinsResult;
-    if (!enumPinsDeliversNothing)
-        *pins = new SimPinEnum(*this, 0);
+    if (!enumPinsDeliversNothing) {
+        std::vector<ComPtr<IPin>> all;
+        for (const auto& pin : m_pins)
+            all.emplace_back(pin.get());
+        *pins = new SimEnumerator<IEnumPins, IPin>(std::move(all));
+    }
     return S_OK;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/identities.h"
+#include "sim/sim_enumerator.h"
 #include "sim/sim_services.h"
 
 namespace {
@@ -171,49 +172,6 @@ class SimDVBCLocator : public SimLocator<IDVBCLocator> {};
 
 // ---- the container -------------------------------------------------------------------------
 
-class SimEnumTuningSpaces : public SimObject<IEnumTuningSpaces> {
-public:
-    SimEnumTuningSpaces(std::vector<ComPtr<ITuningSpace>> spaces, size_t position = 0)
-        : m_spaces(std::move(spaces)), m_position(position)
-    {
-    }
-
-    HRESULT STDMETHODCALLTYPE Next(ULONG count, ITuningSpace** spaces, ULONG* fetched) override
-    {
-        if (!spaces || (count != 1 && !fetched))
-            return E_POINTER;
-        ULONG delivered = 0;
-        while (delivered < count && m_position < m_spaces.size()) {
-            spaces[delivered] = m_spaces[m_position++].Get();
-            spaces[delivered++]->AddRef();
-        }
-        if (fetched)
-            *fetched = delivered;
-        return delivered == count ? S_OK : S_FALSE;
-    }
-    HRESULT STDMETHODCALLTYPE Skip(ULONG count) override
-    {
-        m_position = std::min<size_t>(m_position + count, m_spaces.size());
-        return m_position < m_spaces.size() ? S_OK : S_FALSE;
-    }
-    HRESULT STDMETHODCALLTYPE Reset() override
-    {
-        m_position = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Clone(IEnumTuningSpaces** copy) override
-    {
-        if (!copy)
-            return E_POINTER;
-        *copy = new SimEnumTuningSpaces(m_spaces, m_position);
-        return S_OK;
-    }
-
-private:
-    std::vector<ComPtr<ITuningSpace>> m_spaces;
-    size_t m_position;
-};
-
 class SimTuningSpaceContainer : public SimDispatchObject<ITuningSpaceContainer> {
 public:
     explicit SimTuningSpaceContainer(std::shared_ptr<SimTuningSpaceStore> store)
@@ -270,7 +228,7 @@ public:
         if (FAILED(m_store->enumResult))
             return m_store->enumResult;
         if (!m_store->enumDeliversNothing)
-            *enumerator = new SimEnumTuningSpaces(m_store->spaces);
+            *enumerator = new SimEnumerator<IEnumTuningSpaces, ITuningSpace>(m_store->spaces);
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE Remove(VARIANT) override { return E_NOTIMPL; }
