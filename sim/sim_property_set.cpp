@@ -40,13 +40,18 @@ HRESULT SimPropertySet::QuerySupported(REFGUID set, DWORD id, DWORD* support)
     if (!support)
         return E_POINTER;
     *support = 0;
-    if (FAILED(querySupportedResult))
-        return querySupportedResult;
+    HRESULT result = querySupportedResult;
+    if (!querySupportedSequence.empty()) {
+        result = querySupportedSequence.front();
+        querySupportedSequence.erase(querySupportedSequence.begin());
+    }
+    if (FAILED(result))
+        return result;
     const HRESULT known = CheckProperty(set, id);
     if (FAILED(known))
         return known;
     *support = supportFlags;
-    return querySupportedResult;
+    return result;
 }
 
 HRESULT SimPropertySet::Get(REFGUID set, DWORD id, void* instance, DWORD instanceLength,

@@ -31,6 +31,8 @@ public:
 
     // Failure injection and behaviour.
     HRESULT querySupportedResult = S_OK;
+    // Results for the next support tests, in order, before querySupportedResult applies again.
+    std::vector<HRESULT> querySupportedSequence;
     DWORD supportFlags = KSPROPERTY_SUPPORT_GET | KSPROPERTY_SUPPORT_SET;
     HRESULT getResult = S_OK;
     DWORD getBytesWritten = 2;  // how many mode bytes a Get writes into the caller's buffer

@@ -1,0 +1,346 @@
+// The real mode dialog, created from its template under Wine on the simulated card, and driven
+// from inside its own modal loop.
+#include <dshow.h>
+#include <gmock/gmock.h>
+
+#include <functional>
+#include <string>
+
+#include "framework/win_app.h"
+#include "graph/bda_graph.h"
+#include "platform/identities.h"
+#include "sim/sim_card.h"
+#include "sim_test.h"
+#include "ui/mode_dialog.h"
+#include "ui/resource.h"
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+namespace {
+
+CWinApp theTestApp;  // the application object; its title is this program's name
+
+bool ComIsUp()
+{
+    APTTYPE type;
+    APTTYPEQUALIFIER qualifier;
+    return SUCCEEDED(CoGetApartmentType(&type, &qualifier));
+}
+
+std::string Text(HWND window)
+{
+    char text[256] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+// What a user does in the dialog.
+struct User {
+    CTessmorDlg& dialog;
+
+    HWND Item(int id) const { return GetDlgItem(dialog.m_hWnd, id); }
+    std::string Text(int id) const { return ::Text(Item(id)); }
+    void Choose(int listId, int position)
+    {
+        SendMessageA(Item(listId), CB_SETCURSEL, position, 0);
+        SendMessageA(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(listId, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(Item(listId)));
+    }
+    void Click(int buttonId) { SendMessageA(Item(buttonId), BM_CLICK, 0, 0); }
+    void Press(WPARAM key) { PostMessageA(dialog.m_hWnd, WM_KEYDOWN, key, 0); }
+};
+
+class ModeDialogTest : public SimTest {
+protected:
+    ModeDialogTest()
+    {
+        EXPECT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED | COINIT_SPEED_OVER_MEMORY)));
+        SimLiveObjects::WatchApartment(true);
+    }
+    ~ModeDialogTest() override
+    {
+        EXPECT_FALSE(ComIsUp()) << "the dialog's end did not tear the graph down";
+        EXPECT_EQ(SimLiveObjects::ReleasesWithoutCom(), 0) << "released after CoUninitialize";
+        SimLiveObjects::WatchApartment(false);
+        EXPECT_EQ(theTestApp.m_pMainWnd, nullptr);
+    }
+
+    // Start-up's part: the card's devices and the probe for the tuner.
+    void Start()
+    {
+        card.Install(services);
+        CBDAGraph::m_pTunerDevice = CBDAGraph::FindFilter(L"VKO 8317 Tuner 0", KSCATEGORY_BDA_NETWORK_TUNER);
+    }
+
+    // Runs the dialog as start-up does; the script runs once the dialog is up and idle.
+    INT_PTR Run(std::function<void(User&)> script)
+    {
+        CTessmorDlg dialog;
+        theTestApp.m_pMainWnd = &dialog;
+        s_script = [&dialog, &script] {
+            User user{dialog};
+            script(user);
+        };
+        s_dialog = &dialog;
+        const UINT_PTR step = SetTimer(nullptr, 0, 10, &ModeDialogTest::RunScript);
+        const UINT_PTR watchdog = SetTimer(nullptr, 0, 20000, &ModeDialogTest::GiveUp);
+        const INT_PTR result = dialog.DoModal();
+        KillTimer(nullptr, step);
+        KillTimer(nullptr, watchdog);
+        s_dialog = nullptr;
+        return result;
+    }
+
+    std::vector<std::string> Messages() const
+    {
+        std::vector<std::string> texts;
+        for (const auto& box : services.messageBoxes)
+            texts.push_back(box.text);
+        return texts;
+    }
+    int GraphsBuilt() const
+    {
+        int count = 0;
+        for (const auto& creation : services.creations)
+            count += creation.clsid == CLSID_FilterGraph;
+        return count;
+    }
+
+    SimCard card;
+
+private:
+    static void CALLBACK RunScript(HWND, UINT, UINT_PTR id, DWORD)
+    {
+        KillTimer(nullptr, id);
+        auto script = std::move(s_script);
+        s_script = nullptr;
+        if (script)
+            script();
+    }
+    static void CALLBACK GiveUp(HWND, UINT, UINT_PTR id, DWORD)
+    {
+        KillTimer(nullptr, id);
+        ADD_FAILURE() << "the dialog did not end";
+        if (s_dialog)
+            s_dialog->EndDialog(-2);
+    }
+
+    static std::function<void()> s_script;
+    static CTessmorDlg* s_dialog;
+};
+
+std::function<void()> ModeDialogTest::s_script;
+CTessmorDlg* ModeDialogTest::s_dialog = nullptr;
+
+TEST_F(ModeDialogTest, OpensFromItsTemplateShowingBothTunersAndTheSevenModes)
+{
+    card.channel->modes[0] = 1;
+    card.channel->modes[1] = 2;
+    Start();
+
+    const INT_PTR result = Run([&](User& user) {
+        EXPECT_EQ(Text(user.dialog.m_hWnd), "VKO8305 Change Mode Tool");
+        EXPECT_TRUE(GetWindowLongA(user.dialog.m_hWnd, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+        EXPECT_TRUE(GetWindowLongA(user.dialog.m_hWnd, GWL_STYLE) & WS_MINIMIZEBOX);
+        EXPECT_EQ(user.Text(IDC_TUNER_A_CURRENT), "DVB-T/T2");
+        EXPECT_EQ(user.Text(IDC_TUNER_B_CURRENT), "DVB-S/S2");
+        for (int id : {IDOK, IDCANCEL})
+            EXPECT_FALSE(IsWindowVisible(user.Item(id))) << id;
+        EXPECT_EQ(user.Text(IDOK), "OK");
+        EXPECT_EQ(user.Text(IDCANCEL), "Cancel");
+        EXPECT_EQ(user.Text(IDC_READ), "Read");
+        EXPECT_EQ(user.Text(IDC_WRITE), "Write");
+        for (int id : {IDC_TUNER_A_CURRENT, IDC_TUNER_B_CURRENT})
+            EXPECT_TRUE(GetWindowLongA(user.Item(id), GWL_STYLE) & ES_READONLY) << id;
+        for (int id : {IDC_TUNER_A_SETTING, IDC_TUNER_B_SETTING}) {
+            EXPECT_EQ(GetWindowLongA(user.Item(id), GWL_STYLE) & 3, CBS_DROPDOWN) << id;
+            std::vector<std::string> entries;
+            const int count = static_cast<int>(SendMessageA(user.Item(id), CB_GETCOUNT, 0, 0));
+            for (int i = 0; i < count; ++i) {
+                char entry[32] = {};
+                SendMessageA(user.Item(id), CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(entry));
+                entries.push_back(entry);
+            }
+            EXPECT_THAT(entries, ElementsAre("DVB-T/T2", "DVB-S/S2", "ATSC", "DVB-C", "ISDB-T",
+                                             "MCNS/QAMB", "DVBC2"));
+            EXPECT_EQ(SendMessageA(user.Item(id), CB_GETCURSEL, 0, 0), CB_ERR);
+        }
+        // Tab order among the visible controls.
+        std::vector<int> order;
+        HWND item = user.Item(IDC_READ);
+        for (int i = 0; i < 6; ++i) {
+            order.push_back(GetDlgCtrlID(item));
+            item = GetNextDlgTabItem(user.dialog.m_hWnd, item, FALSE);
+        }
+        EXPECT_THAT(order, ElementsAre(IDC_READ, IDC_WRITE, IDC_TUNER_A_CURRENT, IDC_TUNER_B_CURRENT,
+                                       IDC_TUNER_A_SETTING, IDC_TUNER_B_SETTING));
+        EXPECT_EQ(GetDlgCtrlID(item), IDC_READ);
+        user.Press(VK_ESCAPE);
+    });
+
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_EQ(GraphsBuilt(), 1);  // the DVB-S graph carried the property
+    EXPECT_THAT(services.debugLines, ElementsAre("TunerA =1", "TunerB =2"));
+    EXPECT_THAT(services.messageBoxes, IsEmpty());
+}
+
+TEST_F(ModeDialogTest, WriteChecksTheChoicesThenWritesThePairAndEnds)
+{
+    Start();
+    HWND dialogWindow = nullptr;
+
+    const INT_PTR result = Run([&](User& user) {
+        dialogWindow = user.dialog.m_hWnd;
+        user.Click(IDC_WRITE);                       // nothing chosen
+        user.Choose(IDC_TUNER_A_SETTING, 3);         // DVB-C
+        user.Click(IDC_WRITE);                       // only tuner A
+        user.Choose(IDC_TUNER_A_SETTING, -1);
+        user.Choose(IDC_TUNER_B_SETTING, 2);         // ATSC, tuner A unset: unset wins
+        user.Click(IDC_WRITE);
+        user.Choose(IDC_TUNER_A_SETTING, 3);         // DVB-C, tuner B still ATSC
+        user.Click(IDC_WRITE);
+        EXPECT_EQ(SendMessageA(user.Item(IDC_TUNER_B_SETTING), CB_GETCURSEL, 0, 0), 2);
+        EXPECT_TRUE(card.channel->calls.back().call != SimPropertySet::Call::Set);
+        user.Choose(IDC_TUNER_B_SETTING, 6);         // DVBC2
+        user.Click(IDC_WRITE);
+    });
+
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_THAT(Messages(),
+                ElementsAre("Sorry,Please Set all Tuner mode. ", "Sorry,Please Set all Tuner mode. ",
+                            "Sorry,Please Set all Tuner mode. ", "Sorry,VKO8305 can not support ATSC. ",
+                            "Set finished,Please wait about 8 seconds let device finish changed mode .Thank you "));
+    for (const auto& box : services.messageBoxes) {
+        EXPECT_EQ(box.caption, "VKO Changed Mode Tool");
+        EXPECT_EQ(box.owner, dialogWindow);
+        EXPECT_EQ(box.type, UINT(MB_OK));
+    }
+    EXPECT_THAT(card.channel->modes, ElementsAre(4, 7));
+    EXPECT_EQ(card.channel->calls.back().call, SimPropertySet::Call::Set);
+    EXPECT_THAT(card.channel->calls.back().data, ElementsAre(4, 7));
+    EXPECT_THAT(services.sleeps, ElementsAre(1000u));
+    EXPECT_THAT(std::vector<std::string>(services.debugLines.begin() + 2, services.debugLines.end()),
+                ElementsAre("TunerAMode =4", "TunerAMode =0", "TunerBMode =3", "TunerAMode =4",
+                            "TunerBMode =7"));
+}
+
+TEST_F(ModeDialogTest, AFailedWriteIsReportedAndNothingClaimsSuccess)
+{
+    card.channel->setResult = E_FAIL;
+    Start();
+    HWND dialogWindow = nullptr;
+
+    const INT_PTR result = Run([&](User& user) {
+        dialogWindow = user.dialog.m_hWnd;
+        user.Choose(IDC_TUNER_A_SETTING, 0);
+        user.Choose(IDC_TUNER_B_SETTING, 1);
+        user.Click(IDC_WRITE);
+        EXPECT_TRUE(IsWindow(dialogWindow)) << "the dialog stays after a failed write";
+        EXPECT_THAT(services.sleeps, IsEmpty());
+        // The user tries again once the card takes it.
+        card.channel->setResult = S_OK;
+        user.Click(IDC_WRITE);
+    });
+
+    EXPECT_EQ(result, IDCANCEL);
+    ASSERT_THAT(Messages(), ElementsAre("write mac11 ",
+                                        "Set finished,Please wait about 8 seconds let device finish changed mode .Thank you "));
+    EXPECT_EQ(services.messageBoxes[0].caption, "error");
+    EXPECT_EQ(services.messageBoxes[0].owner, dialogWindow);
+    EXPECT_EQ(services.messageBoxes[0].type, UINT(MB_OK));
+    EXPECT_THAT(services.sleeps, ElementsAre(1000u));
+    EXPECT_THAT(card.channel->modes, ElementsAre(1, 2));
+}
+
+TEST_F(ModeDialogTest, ReadShowsWhatTheCardHoldsAndNoSetForUnknownCodes)
+{
+    card.channel->modes[0] = 0;
+    card.channel->modes[1] = 200;
+    Start();
+
+    Run([&](User& user) {
+        EXPECT_EQ(user.Text(IDC_TUNER_A_CURRENT), "NO Set");
+        EXPECT_EQ(user.Text(IDC_TUNER_B_CURRENT), "NO Set");
+        card.channel->modes[0] = 4;
+        card.channel->modes[1] = 5;
+        user.Click(IDC_READ);
+        EXPECT_EQ(user.Text(IDC_TUNER_A_CURRENT), "DVB-C");
+        EXPECT_EQ(user.Text(IDC_TUNER_B_CURRENT), "ISDB-T");
+        user.Press(VK_RETURN);
+    });
+
+    EXPECT_THAT(services.debugLines, ElementsAre("TunerA =0", "TunerB =200", "TunerA =4", "TunerB =5"));
+}
+
+TEST_F(ModeDialogTest, EnterAndTheSystemMenusCloseEndTheDialogThroughTheirPaths)
+{
+    Start();
+    EXPECT_EQ(Run([](User& user) { user.Press(VK_RETURN); }), IDOK);
+    EXPECT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED | COINIT_SPEED_OVER_MEMORY)));
+    Start();
+    EXPECT_EQ(Run([](User& user) {
+                  SendMessageA(user.dialog.m_hWnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+              }),
+              IDCANCEL);
+}
+
+TEST_F(ModeDialogTest, TheStandardsAreTriedInTurnUntilTheChannelSupportsTheProperty)
+{
+    card.channel->querySupportedSequence = {E_PROP_ID_UNSUPPORTED, E_PROP_ID_UNSUPPORTED};
+    Start();
+
+    Run([&](User& user) {
+        EXPECT_EQ(user.Text(IDC_TUNER_A_CURRENT), "DVB-T/T2");
+        user.Press(VK_ESCAPE);
+    });
+
+    EXPECT_EQ(GraphsBuilt(), 3);
+    EXPECT_THAT(services.messageBoxes, IsEmpty());
+    // The DVB-C build is kept without a test of its own: only the read tested it.
+    EXPECT_EQ(std::count_if(card.channel->calls.begin(), card.channel->calls.end(),
+                            [](const auto& call) { return call.call == SimPropertySet::Call::QuerySupported; }),
+              3);
+}
+
+TEST_F(ModeDialogTest, AChannelThatNeverSupportsThePropertyIsReportedOnceAndTheDialogStillOpens)
+{
+    card.channel->querySupportedResult = E_PROP_SET_UNSUPPORTED;
+    Start();
+    HWND dialogWindow = nullptr;
+
+    Run([&](User& user) {
+        dialogWindow = user.dialog.m_hWnd;
+        EXPECT_EQ(user.Text(IDC_TUNER_A_CURRENT), "");
+        EXPECT_EQ(user.Text(IDC_TUNER_B_CURRENT), "");
+        user.Press(VK_ESCAPE);
+    });
+
+    EXPECT_EQ(GraphsBuilt(), 3);
+    ASSERT_THAT(Messages(), ElementsAre("QuerySupported KSPROPERTY_BDA_CTRL_DemodMode error"));
+    EXPECT_EQ(services.messageBoxes[0].caption, "dialog_test");
+    EXPECT_EQ(services.messageBoxes[0].type, UINT(MB_OK | MB_ICONEXCLAMATION));
+    EXPECT_EQ(services.messageBoxes[0].owner, dialogWindow);
+}
+
+TEST_F(ModeDialogTest, WithoutAChannelReadAndWriteReportTheSupportTest)
+{
+    card.input0Present = false;
+    Start();
+
+    Run([&](User& user) {
+        user.Choose(IDC_TUNER_A_SETTING, 0);
+        user.Choose(IDC_TUNER_B_SETTING, 0);
+        user.Click(IDC_WRITE);
+        user.Click(IDC_READ);
+        user.Press(VK_ESCAPE);
+    });
+
+    EXPECT_EQ(GraphsBuilt(), 3);
+    EXPECT_THAT(Messages(), ElementsAre("QuerySupported KSPROPERTY_BDA_CTRL_DemodMode error",
+                                        "QuerySupported KSPROPERTY_BDA_CTRL_DemodMode error",
+                                        "QuerySupported KSPROPERTY_BDA_CTRL_DemodMode error"));
+    EXPECT_THAT(card.channel->calls, IsEmpty());
+}
+
+}  // namespace
