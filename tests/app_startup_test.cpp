@@ -1,0 +1,84 @@
+// Start-up of the application object, in-process on the simulated platform.
+#include <dshow.h>
+#include <gmock/gmock.h>
+
+#include "app/tessmor_app.h"
+#include "framework/wnd.h"
+#include "graph/bda_graph.h"
+#include "sim/sim_card.h"
+#include "sim_test.h"
+
+using ::testing::ElementsAre;
+
+extern CTessmorApp theApp;
+
+namespace {
+
+bool ComIsUp()
+{
+    APTTYPE type;
+    APTTYPEQUALIFIER qualifier;
+    return SUCCEEDED(CoGetApartmentType(&type, &qualifier));
+}
+
+int Creations(const SimServices& services, REFCLSID clsid)
+{
+    int count = 0;
+    for (const auto& creation : services.creations)
+        count += creation.clsid == clsid;
+    return count;
+}
+
+class AppStartupTest : public SimTest {
+protected:
+    ~AppStartupTest() override { EXPECT_EQ(SimLiveObjects::ReleasesWithoutCom(), 0); }
+    SimCard card;
+};
+
+TEST_F(AppStartupTest, WithoutATunerItSaysSoOnceAfterOneSecondAndEnds)
+{
+    card.tunerPresent = false;
+    card.Install(services);
+
+    EXPECT_FALSE(theApp.InitInstance());
+
+    EXPECT_THAT(services.sleeps, ElementsAre(1000u));
+    EXPECT_EQ(Creations(services, CLSID_SystemDeviceEnum), 1);  // one search, no retry
+    ASSERT_EQ(services.messageBoxes.size(), 1u);
+    const auto& box = services.messageBoxes[0];
+    EXPECT_EQ(box.text, "No VKO DVBS device!");
+    EXPECT_EQ(box.caption, "app_test");
+    EXPECT_EQ(box.type, UINT(MB_OK | MB_ICONEXCLAMATION));
+    EXPECT_EQ(box.owner, nullptr);
+    EXPECT_STREQ(theApp.m_pszRegistryKey, "Local AppWizard-Generated Applications");
+    // COM stays up on this path until the process ends.
+    EXPECT_TRUE(ComIsUp());
+    CoUninitialize();
+}
+
+void CALLBACK CloseTheDialog(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(nullptr, id);
+    if (theApp.m_pMainWnd)
+        PostMessageA(theApp.m_pMainWnd->m_hWnd, WM_KEYDOWN, VK_ESCAPE, 0);
+}
+
+TEST_F(AppStartupTest, WithTheTunerItRunsTheDialogAsMainWindowAndEndsWithIt)
+{
+    card.Install(services);
+    SimLiveObjects::WatchApartment(true);
+    const UINT_PTR timer = SetTimer(nullptr, 0, 10, CloseTheDialog);
+
+    EXPECT_FALSE(theApp.InitInstance());
+
+    KillTimer(nullptr, timer);
+    EXPECT_EQ(theApp.m_pMainWnd, nullptr);
+    EXPECT_FALSE(ComIsUp());  // the dialog's teardown ended COM
+    EXPECT_THAT(services.sleeps, ElementsAre(1000u));
+    EXPECT_THAT(services.messageBoxes, testing::IsEmpty());
+    EXPECT_EQ(Creations(services, CLSID_FilterGraph), 1);
+    EXPECT_FALSE(CBDAGraph::m_pTunerDevice);
+    SimLiveObjects::WatchApartment(false);
+}
+
+}  // namespace

@@ -1,0 +1,35 @@
+#pragma once
+// Drives the real Tessmor.exe from another program in the same Wine prefix: starts it, finds
+// its windows and message boxes, reads them, presses their buttons, and waits for it to end.
+#include <windows.h>
+
+#include <string>
+
+class ProgramUnderTest {
+public:
+    // The executable named by TESSMOR_EXE (a Unix or Windows path).
+    static std::string ExecutablePath();
+
+    ProgramUnderTest();
+    ~ProgramUnderTest();  // ends the program if it is still running
+    ProgramUnderTest(const ProgramUnderTest&) = delete;
+    ProgramUnderTest& operator=(const ProgramUnderTest&) = delete;
+
+    bool Started() const { return m_process.hProcess != nullptr; }
+    // A visible top-level window of the program with this title, waiting up to the time given.
+    HWND WaitForWindow(const char* title, DWORD milliseconds);
+    // Whether the program has a visible top-level window with this title now.
+    bool HasWindow(const char* title) const;
+    // Milliseconds since the program was started.
+    DWORD Elapsed() const { return ::GetTickCount() - m_started; }
+    // Waits for the program to end; its exit code, or STILL_ACTIVE.
+    DWORD WaitForExit(DWORD milliseconds);
+
+    // A message box's text, and its OK button.
+    static std::string MessageText(HWND box);
+    static void PressOk(HWND box);
+
+private:
+    PROCESS_INFORMATION m_process = {};
+    DWORD m_started = 0;
+};
