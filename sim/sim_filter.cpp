@@ -39,6 +39,10 @@ HRESULT SimPin::QueryInterface(REFIID iid, void** ppv)
         AddRef();
         return S_OK;
     }
+    if (iid == IID_IKsPropertySet && makePropertySet) {
+        *ppv = makePropertySet(*this);
+        return *ppv ? S_OK : E_OUTOFMEMORY;
+    }
     if (iid == IID_IKsPropertySet && propertySet)
         return propertySet->QueryInterface(iid, ppv);
     return E_NOINTERFACE;

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <strmif.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,8 +27,12 @@ public:
     HRESULT queryPinInfoResult = S_OK;
     HRESULT connectResult = S_OK;       // refuses Connect/ReceiveConnection with this failure
     HRESULT connectedToResult = S_OK;   // replaces the result ConnectedTo reports, not its peer
-    // The property channel answered through QueryInterface(IKsPropertySet), if any.
+    // The property channel answered through QueryInterface(IKsPropertySet), if any: one
+    // shared channel, or a new channel made for each request.
     ComPtr<IKsPropertySet> propertySet;
+    std::function<IKsPropertySet*(SimPin&)> makePropertySet;
+
+    SimFilter& Owner() const { return m_owner; }
 
     const std::wstring& Name() const { return m_name; }
     IPin* Peer() const { return m_peer.Get(); }

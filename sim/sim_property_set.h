@@ -46,8 +46,10 @@ public:
                                   void* data, DWORD dataLength, DWORD* returned) override;
     HRESULT STDMETHODCALLTYPE QuerySupported(REFGUID set, DWORD id, DWORD* support) override;
 
-private:
+protected:
     SimPropertySet() = default;
+
+private:
     HRESULT CheckProperty(REFGUID set, DWORD id) const;
     void Remember(Call call, REFGUID set, DWORD id, const void* instance, DWORD instanceLength,
                   const void* data, DWORD dataLength);

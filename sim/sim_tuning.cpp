@@ -213,6 +213,8 @@ public:
         if (FAILED(m_store->addResult))
             return m_store->addResult;
         m_store->spaces.emplace_back(space);
+        if (m_store->onAdd)
+            m_store->onAdd(space);
         if (index) {
             (void)::VariantClear(index);
             V_VT(index) = VT_I4;
@@ -550,21 +552,29 @@ ILocator* CreateSimLocator(REFCLSID locatorClass)
     return nullptr;
 }
 
-void AddSimTuningModel(SimServices& services, std::shared_ptr<SimTuningSpaceStore> store)
+SimClassList SimTuningModelClasses(std::function<std::shared_ptr<SimTuningSpaceStore>()> store)
 {
-    services.AddClass(CLSID_SystemTuningSpaces, [store] {
-        return static_cast<IUnknown*>(CreateSimTuningSpaceContainer(store));
+    SimClassList classes;
+    classes.emplace_back(CLSID_SystemTuningSpaces, [store] {
+        return static_cast<IUnknown*>(CreateSimTuningSpaceContainer(store()));
     });
-    services.AddClass(CLSID_DVBTuningSpace,
-                      [] { return static_cast<IUnknown*>(SimTuningSpace::Create(false)); });
-    services.AddClass(CLSID_DVBSTuningSpace,
-                      [] { return static_cast<IUnknown*>(SimTuningSpace::Create(true)); });
+    classes.emplace_back(CLSID_DVBTuningSpace,
+                         [] { return static_cast<IUnknown*>(SimTuningSpace::Create(false)); });
+    classes.emplace_back(CLSID_DVBSTuningSpace,
+                         [] { return static_cast<IUnknown*>(SimTuningSpace::Create(true)); });
     for (const GUID& locator : {CLSID_DVBSLocator, CLSID_DVBTLocator, CLSID_DVBCLocator})
-        services.AddClass(locator, [locator] { return static_cast<IUnknown*>(CreateSimLocator(locator)); });
+        classes.emplace_back(locator, [locator] { return static_cast<IUnknown*>(CreateSimLocator(locator)); });
     for (const GUID& network : {DVB_SATELLITE_TV_NETWORK_TYPE, DVB_TERRESTRIAL_TV_NETWORK_TYPE,
                                 DVB_CABLE_TV_NETWORK_TYPE}) {
-        services.AddClass(network, [network] {
+        classes.emplace_back(network, [network] {
             return static_cast<IUnknown*>(static_cast<IBaseFilter*>(SimNetworkProvider::Create(network)));
         });
     }
+    return classes;
+}
+
+void AddSimTuningModel(SimServices& services, std::shared_ptr<SimTuningSpaceStore> store)
+{
+    for (auto& entry : SimTuningModelClasses([store] { return store; }))
+        services.AddClass(entry.first, std::move(entry.second));
 }

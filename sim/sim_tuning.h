@@ -5,8 +5,10 @@
 #include <windows.h>
 #include <tuner.h>
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/com_ptr.h"
@@ -19,6 +21,8 @@ class SimServices;
 struct SimTuningSpaceStore {
     std::vector<ComPtr<ITuningSpace>> spaces;
     int addCount = 0;  // tuning spaces offered to Add, accepted or not
+    // Told of each tuning space the container accepts (to keep it beyond this process).
+    std::function<void(ITuningSpace*)> onAdd;
 
     // Failure injection for the container.
     HRESULT addResult = S_OK;  // a failure keeps the tuning space out of the store
@@ -138,6 +142,10 @@ ITuningSpaceContainer* CreateSimTuningSpaceContainer(std::shared_ptr<SimTuningSp
 // Makes a locator of the given class (DVB-S, DVB-T or DVB-C), with one reference, or null.
 ILocator* CreateSimLocator(REFCLSID locatorClass);
 
-// Registers every class of the tuning model with the services: the container over the store,
+// Every class of the tuning model: the container over the store it is given at each creation,
 // both tuning-space classes, the three locators and the three network providers.
+using SimClassList = std::vector<std::pair<GUID, std::function<IUnknown*()>>>;
+SimClassList SimTuningModelClasses(std::function<std::shared_ptr<SimTuningSpaceStore>()> store);
+
+// Registers every class of the tuning model with the services, over one store.
 void AddSimTuningModel(SimServices& services, std::shared_ptr<SimTuningSpaceStore> store);

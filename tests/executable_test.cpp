@@ -166,6 +166,12 @@ TEST(ExecutableImage, IsA32BitGuiProgramThatImportsOnlySystemLibraries)
         dlls.push_back(dll);
     }
     ASSERT_FALSE(dlls.empty());
+
+    // Nothing of the simulated platform: neither its registry home nor its card's class id.
+    EXPECT_EQ(image.find("TessmorSim"), std::string::npos);
+    const GUID simulatedTuner = {0x1f406697, 0x02f4, 0x4485, {0x9d, 0xf9, 0x6e, 0xca, 0x38, 0xdf, 0x98, 0xa2}};
+    EXPECT_EQ(image.find(std::string(reinterpret_cast<const char*>(&simulatedTuner), sizeof simulatedTuner)),
+              std::string::npos);
     const std::vector<std::string> system = {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll",
                                              "ole32.dll",    "oleaut32.dll", "advapi32.dll", "msvcrt.dll",
                                              "shell32.dll"};

@@ -28,8 +28,13 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM context)
 
 std::string ProgramUnderTest::ExecutablePath()
 {
-    const char* path = std::getenv("TESSMOR_EXE");
-    std::string windowsPath = path ? path : "Tessmor.exe";
+    return WindowsPath("TESSMOR_EXE", "Tessmor.exe");
+}
+
+std::string ProgramUnderTest::WindowsPath(const char* variable, const char* fallback)
+{
+    const char* path = std::getenv(variable);
+    std::string windowsPath = path ? path : fallback;
     if (!windowsPath.empty() && windowsPath[0] == '/') {
         // Wine shows the Unix root as drive Z:.
         for (char& c : windowsPath)

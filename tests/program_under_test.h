@@ -9,6 +9,8 @@ class ProgramUnderTest {
 public:
     // The executable named by TESSMOR_EXE (a Unix or Windows path).
     static std::string ExecutablePath();
+    // A path from the environment variable, as Windows names it (Wine shows / as Z:\).
+    static std::string WindowsPath(const char* variable, const char* fallback);
 
     ProgramUnderTest();
     ~ProgramUnderTest();  // ends the program if it is still running

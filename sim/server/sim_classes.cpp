@@ -1,0 +1,91 @@
+#include "sim/server/sim_classes.h"
+
+#include <dshow.h>
+
+#include "platform/identities.h"
+#include "sim/server/card_channel.h"
+#include "sim/server/sim_registry.h"
+#include "sim/server/stored_tuning_spaces.h"
+#include "sim/sim_filter.h"
+#include "sim/sim_tuning.h"
+
+namespace {
+
+// The card's own filters, under class ids of the simulated card.
+const GUID CLSID_SimCardTuner = {0x1f406697, 0x02f4, 0x4485, {0x9d, 0xf9, 0x6e, 0xca, 0x38, 0xdf, 0x98, 0xa2}};
+const GUID CLSID_SimCardCapture = {0x18ebbcbd, 0x7cbe, 0x4c7c, {0x9a, 0x12, 0xc0, 0xec, 0xdc, 0x01, 0xc8, 0x56}};
+const GUID CLSID_SimTransportInformation = {0xf0e5cab4, 0xd935, 0x4ae7, {0x9e, 0xb6, 0x8c, 0xc4, 0x9c, 0xf6, 0x47, 0xe6}};
+
+IUnknown* MakeTuner()
+{
+    const SimScenario scenario = SimScenario::Read();
+    if (!scenario.cardPresent)
+        return nullptr;
+    SimFilter* tuner = SimFilter::Create(L"VKO 8317 Tuner 0", {}, CLSID_SimCardTuner);
+    SimPin& input = tuner->AddPin(scenario.input0Present ? L"Input0" : L"Antenna In", PINDIR_INPUT);
+    if (scenario.input0HasPropertySet)
+        input.makePropertySet = [](SimPin& pin) { return CardChannel::Create(pin); };
+    tuner->AddPin(L"MPEG2 Transport", PINDIR_OUTPUT);
+    return static_cast<IBaseFilter*>(tuner);
+}
+
+// Milliseconds since this process started.
+ULONGLONG ProcessAge()
+{
+    FILETIME created, exited, kernel, user, now;
+    if (!::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user))
+        return ~0ULL;
+    ::GetSystemTimeAsFileTime(&now);
+    const auto ticks = [](const FILETIME& time) {
+        return (ULONGLONG(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    };
+    return (ticks(now) - ticks(created)) / 10000;
+}
+
+IUnknown* MakeCapture()
+{
+    const SimScenario scenario = SimScenario::Read();
+    if (!scenario.cardPresent || ProcessAge() < scenario.captureDelayMilliseconds)
+        return nullptr;
+    return static_cast<IBaseFilter*>(
+        SimFilter::Create(L"VKO 8317 Capture 0", {{L"MPEG2 Transport In", PINDIR_INPUT},
+                                                  {L"MPEG2 Transport Out", PINDIR_OUTPUT}},
+                          CLSID_SimCardCapture));
+}
+
+IUnknown* MakeTransportInformation()
+{
+    if (!SimScenario::Read().transportInformationPresent)
+        return nullptr;
+    return static_cast<IBaseFilter*>(SimFilter::Create(L"BDA MPEG2 Transport Information Filter",
+                                                       {{L"Input", PINDIR_INPUT}},
+                                                       CLSID_SimTransportInformation));
+}
+
+std::vector<SimServerClass> MakeClasses()
+{
+    std::vector<SimServerClass> classes = {
+        {CLSID_SimCardTuner, "Simulated VKO 8317 tuner", &KSCATEGORY_BDA_NETWORK_TUNER,
+         L"VKO 8317 Tuner 0", MakeTuner},
+        {CLSID_SimCardCapture, "Simulated VKO 8317 capture", &KSCATEGORY_BDA_RECEIVER_COMPONENT,
+         L"VKO 8317 Capture 0", MakeCapture},
+        {CLSID_SimTransportInformation, "Simulated transport information filter",
+         &KSCATEGORY_BDA_TRANSPORT_INFORMATION, L"BDA MPEG2 Transport Information Filter",
+         MakeTransportInformation},
+        {CLSID_InfTee, "Simulated infinite pin tee", nullptr, nullptr,
+         [] { return static_cast<IUnknown*>(SimFilter::CreateInfiniteTee()); }},
+        {CLSID_MPEG2Demultiplexer, "Simulated MPEG-2 demultiplexer", nullptr, nullptr,
+         [] { return static_cast<IUnknown*>(SimFilter::CreateDemultiplexer()); }},
+    };
+    for (auto& entry : SimTuningModelClasses(LoadStoredTuningSpaces))
+        classes.push_back({entry.first, "Simulated tuning model", nullptr, nullptr, std::move(entry.second)});
+    return classes;
+}
+
+}  // namespace
+
+const std::vector<SimServerClass>& SimServerClasses()
+{
+    static const std::vector<SimServerClass> classes = MakeClasses();
+    return classes;
+}

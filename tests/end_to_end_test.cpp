@@ -1,0 +1,264 @@
+// The real Tessmor.exe, run in the private Wine prefix on the simulated card (the registered
+// simulated platform), driven from outside as a user would.
+#include <gmock/gmock.h>
+
+#include <string>
+
+#include "program_under_test.h"
+#include "sim/server/sim_registry.h"
+#include "ui/resource.h"
+
+using ::testing::ElementsAre;
+
+namespace {
+
+constexpr DWORD kPatience = 30000;
+const char kDialog[] = "VKO8305 Change Mode Tool";
+const char kToolCaption[] = "VKO Changed Mode Tool";
+const char kUnsupported[] = "QuerySupported KSPROPERTY_BDA_CTRL_DemodMode error";
+const char kFinished[] = "Set finished,Please wait about 8 seconds let device finish changed mode .Thank you ";
+
+std::string Text(HWND window)
+{
+    char text[256] = {};
+    SendMessageA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+class EndToEnd : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        std::string command = "regsvr32 /s \"" + ProgramUnderTest::WindowsPath("TESSMOR_SIM_DLL", "TessmorSim.dll") + "\"";
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process = {};
+        ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                   &startup, &process));
+        WaitForSingleObject(process.hProcess, kPatience);
+        DWORD code = 1;
+        GetExitCodeProcess(process.hProcess, &code);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        ASSERT_EQ(code, 0u) << "the simulated card could not be registered";
+    }
+
+    // Every test starts from a card with its default modes and no tuning spaces.
+    void SetUp() override
+    {
+        SimRegistry::Delete(SimRegistry::kRoot);
+        scenario.Write();
+    }
+    void TearDown() override { SimRegistry::Delete(SimRegistry::kRoot); }
+
+    // After a run: everything the simulated platform made was released, and while COM was up.
+    void ExpectCleanRun()
+    {
+        EXPECT_EQ(SimRegistry::ReadNumber(SimRegistry::kReport, "LiveObjects", 99), 0u);
+        EXPECT_EQ(SimRegistry::ReadNumber(SimRegistry::kReport, "ReleasesWithoutCom", 99), 0u);
+        SimRegistry::Delete(SimRegistry::kReport);
+    }
+
+    std::vector<BYTE> CardModes()
+    {
+        BYTE modes[2] = {};
+        if (!SimRegistry::ReadBytes(SimRegistry::kCard, "Modes", modes, 2))
+            return {};
+        return {modes[0], modes[1]};
+    }
+    void SetCardModes(BYTE a, BYTE b)
+    {
+        const BYTE modes[2] = {a, b};
+        SimRegistry::WriteBytes(SimRegistry::kCard, "Modes", modes, 2);
+    }
+    std::vector<std::wstring> TuningSpaceNames()
+    {
+        std::vector<std::wstring> names;
+        const DWORD count = SimRegistry::ReadNumber(SimRegistry::kTuningSpaces, "Count", 0);
+        for (DWORD i = 0; i < count; ++i) {
+            const std::string key = std::string(SimRegistry::kTuningSpaces) + "\\" + std::to_string(i);
+            names.push_back(SimRegistry::ReadText(key.c_str(), "UniqueName", L"?"));
+        }
+        return names;
+    }
+
+    // The user's side of one run.
+    struct Session {
+        ProgramUnderTest& program;
+        HWND dialog = nullptr;
+
+        HWND Item(int id) const { return GetDlgItem(dialog, id); }
+        std::string Field(int id) const { return Text(Item(id)); }
+        void Choose(int listId, int position) const
+        {
+            SendMessageA(Item(listId), CB_SETCURSEL, position, 0);
+            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(listId, CBN_SELCHANGE),
+                         reinterpret_cast<LPARAM>(Item(listId)));
+        }
+        void Click(int buttonId) const { PostMessageA(Item(buttonId), BM_CLICK, 0, 0); }
+        void Escape() const { PostMessageA(dialog, WM_KEYDOWN, VK_ESCAPE, 0); }
+        // The message box with the caption: its text, after which it is dismissed.
+        std::string Answer(const char* caption) const
+        {
+            HWND box = program.WaitForWindow(caption, kPatience);
+            if (!box)
+                return std::string("(no message box \"") + caption + "\")";
+            const std::string text = ProgramUnderTest::MessageText(box);
+            ProgramUnderTest::PressOk(box);
+            for (int i = 0; i < 200 && IsWindow(box); ++i)
+                Sleep(10);
+            return text;
+        }
+        bool StillOpen() const { return program.WaitForExit(300) == STILL_ACTIVE && IsWindowVisible(dialog); }
+    };
+
+    // Starts the program, waits for its dialog, runs the script, and waits for the end.
+    void Run(const std::function<void(Session&)>& script)
+    {
+        ProgramUnderTest program;
+        ASSERT_TRUE(program.Started());
+        Session session{program};
+        session.dialog = program.WaitForWindow(kDialog, kPatience);
+        ASSERT_NE(session.dialog, nullptr) << "the dialog did not appear";
+        script(session);
+        EXPECT_EQ(program.WaitForExit(kPatience), 0u);
+        ExpectCleanRun();
+    }
+
+    SimScenario scenario;
+};
+
+TEST_F(EndToEnd, ShowsTheModesTheCardHoldsAndEscCloses)
+{
+    SetCardModes(4, 5);
+    Run([](Session& user) {
+        EXPECT_EQ(user.Field(IDC_TUNER_A_CURRENT), "DVB-C");
+        EXPECT_EQ(user.Field(IDC_TUNER_B_CURRENT), "ISDB-T");
+        user.Escape();
+    });
+}
+
+TEST_F(EndToEnd, AWrittenPairReachesTheCardAndTheNextRunReadsItBack)
+{
+    Run([](Session& user) {
+        user.Choose(IDC_TUNER_A_SETTING, 3);  // DVB-C
+        user.Choose(IDC_TUNER_B_SETTING, 6);  // DVBC2
+        user.Click(IDC_WRITE);
+        EXPECT_EQ(user.Answer(kToolCaption), kFinished);
+    });
+    EXPECT_THAT(CardModes(), ElementsAre(4, 7));
+    // The tuning space was added on the first run only.
+    EXPECT_THAT(TuningSpaceNames(), ElementsAre(L"quorvantel dvb-s"));
+
+    Run([](Session& user) {
+        EXPECT_EQ(user.Field(IDC_TUNER_A_CURRENT), "DVB-C");
+        EXPECT_EQ(user.Field(IDC_TUNER_B_CURRENT), "DVBC2");
+        user.Escape();
+    });
+    EXPECT_THAT(TuningSpaceNames(), ElementsAre(L"quorvantel dvb-s"));
+}
+
+TEST_F(EndToEnd, RefusedChoicesKeepTheDialogOpen)
+{
+    Run([](Session& user) {
+        user.Click(IDC_WRITE);
+        EXPECT_EQ(user.Answer(kToolCaption), "Sorry,Please Set all Tuner mode. ");
+        user.Choose(IDC_TUNER_B_SETTING, 2);  // ATSC, tuner A unset
+        user.Click(IDC_WRITE);
+        EXPECT_EQ(user.Answer(kToolCaption), "Sorry,Please Set all Tuner mode. ");
+        user.Choose(IDC_TUNER_A_SETTING, 0);
+        user.Click(IDC_WRITE);
+        EXPECT_EQ(user.Answer(kToolCaption), "Sorry,VKO8305 can not support ATSC. ");
+        EXPECT_TRUE(user.StillOpen());
+        user.Escape();
+    });
+    EXPECT_THAT(CardModes(), ElementsAre());  // nothing was written
+}
+
+TEST_F(EndToEnd, APropertyOnlyUnderCableStillWorks)
+{
+    scenario.supportedNetworks = L"C";
+    scenario.Write();
+    SetCardModes(2, 1);
+    Run([](Session& user) {
+        EXPECT_EQ(user.Field(IDC_TUNER_A_CURRENT), "DVB-S/S2");
+        EXPECT_EQ(user.Field(IDC_TUNER_B_CURRENT), "DVB-T/T2");
+        user.Escape();
+    });
+    EXPECT_THAT(TuningSpaceNames(), ElementsAre(L"quorvantel dvb-s", L"quorvantel dvb-t", L"quorvantel dvb-c"));
+}
+
+TEST_F(EndToEnd, APropertyNowhereIsReportedBeforeTheDialogWithEmptyFields)
+{
+    scenario.supportedNetworks = L"";
+    scenario.Write();
+    ProgramUnderTest program;
+    ASSERT_TRUE(program.Started());
+    HWND box = program.WaitForWindow("Tessmor", kPatience);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(ProgramUnderTest::MessageText(box), kUnsupported);
+    EXPECT_FALSE(program.HasWindow(kDialog));
+    ProgramUnderTest::PressOk(box);
+
+    Session user{program, program.WaitForWindow(kDialog, kPatience)};
+    ASSERT_NE(user.dialog, nullptr);
+    EXPECT_EQ(user.Field(IDC_TUNER_A_CURRENT), "");
+    EXPECT_EQ(user.Field(IDC_TUNER_B_CURRENT), "");
+    user.Escape();
+    EXPECT_EQ(program.WaitForExit(kPatience), 0u);
+    ExpectCleanRun();
+}
+
+TEST_F(EndToEnd, AFailedWriteSaysSoAndClaimsNoSuccess)
+{
+    scenario.setFails = true;
+    scenario.Write();
+    Run([](Session& user) {
+        user.Choose(IDC_TUNER_A_SETTING, 4);
+        user.Choose(IDC_TUNER_B_SETTING, 5);
+        user.Click(IDC_WRITE);
+        EXPECT_EQ(user.Answer("error"), "write mac11 ");
+        EXPECT_TRUE(user.StillOpen());
+        EXPECT_FALSE(user.program.HasWindow(kToolCaption));
+        user.Escape();
+    });
+    EXPECT_THAT(CardModes(), ElementsAre());
+}
+
+TEST_F(EndToEnd, ACaptureDeviceThatArrivesLateIsWaitedFor)
+{
+    scenario.captureDelayMilliseconds = 2500;
+    scenario.Write();
+    Run([](Session& user) {
+        EXPECT_EQ(user.Field(IDC_TUNER_A_CURRENT), "DVB-T/T2");
+        user.Escape();
+    });
+}
+
+TEST_F(EndToEnd, WithoutTheCardTheProgramSaysSoAfterItsPauseAndEndsWhenTold)
+{
+    scenario.cardPresent = false;
+    scenario.Write();
+    ProgramUnderTest program;
+    ASSERT_TRUE(program.Started());
+
+    HWND box = program.WaitForWindow("Tessmor", kPatience);
+    ASSERT_NE(box, nullptr) << "no message box titled Tessmor";
+    EXPECT_GE(program.Elapsed(), 1000u) << "the message came before the one-second pause";
+    EXPECT_EQ(ProgramUnderTest::MessageText(box), "No VKO DVBS device!");
+    EXPECT_NE(GetDlgItem(box, IDOK), nullptr);
+    for (int other : {IDCANCEL, IDYES, IDNO, IDRETRY, IDABORT, IDIGNORE})
+        EXPECT_EQ(GetDlgItem(box, other), nullptr) << other;
+    // Which icon it is (the warning icon) is the box's type, checked where the box is made;
+    // from another process it can only be seen that the box shows one.
+    HWND icon = GetDlgItem(box, 0x0440);
+    ASSERT_NE(icon, nullptr);
+    EXPECT_TRUE(IsWindowVisible(icon));
+    EXPECT_NE(SendMessageA(icon, STM_GETICON, 0, 0), 0);
+    EXPECT_FALSE(program.HasWindow(kDialog));
+
+    ProgramUnderTest::PressOk(box);
+    EXPECT_EQ(program.WaitForExit(kPatience), 0u);
+}
+
+}  // namespace
