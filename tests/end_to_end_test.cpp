@@ -2,6 +2,7 @@
 // simulated platform), driven from outside as a user would.
 #include <gmock/gmock.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "program_under_test.h"
@@ -29,6 +30,10 @@ class EndToEnd : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
+        // The double-byte run must really run under that code page.
+        if (const char* expected = std::getenv("TESSMOR_EXPECT_CODE_PAGE")) {
+            ASSERT_EQ(GetACP(), UINT(std::atoi(expected)));
+        }
         std::string command = "regsvr32 /s \"" + ProgramUnderTest::WindowsPath("TESSMOR_SIM_DLL", "TessmorSim.dll") + "\"";
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;

@@ -44,9 +44,9 @@ std::string ProgramUnderTest::WindowsPath(const char* variable, const char* fall
     return windowsPath;
 }
 
-ProgramUnderTest::ProgramUnderTest()
+ProgramUnderTest::ProgramUnderTest(const std::string& path)
 {
-    std::string commandLine = "\"" + ExecutablePath() + "\"";
+    std::string commandLine = "\"" + path + "\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     m_started = ::GetTickCount();

@@ -12,7 +12,8 @@ public:
     // A path from the environment variable, as Windows names it (Wine shows / as Z:\).
     static std::string WindowsPath(const char* variable, const char* fallback);
 
-    ProgramUnderTest();
+    // Starts the program (by default the one TESSMOR_EXE names).
+    explicit ProgramUnderTest(const std::string& path = ExecutablePath());
     ~ProgramUnderTest();  // ends the program if it is still running
     ProgramUnderTest(const ProgramUnderTest&) = delete;
     ProgramUnderTest& operator=(const ProgramUnderTest&) = delete;
