@@ -19,6 +19,9 @@ public:
             return E_POINTER;
         if (std::wstring(name) != L"FriendlyName")
             return E_INVALIDARG;
+        const HRESULT injected = SimFaults::Check("IPropertyBag::Read");
+        if (FAILED(injected))
+            return injected;
         if (FAILED(m_device.readResult))
             return m_device.readResult;
         // Like the platform's bag: an empty variant gets the stored type; a text request too.
@@ -51,6 +54,9 @@ public:
         if (!ppv)
             return E_POINTER;
         *ppv = nullptr;
+        const HRESULT injected = SimFaults::Check("IMoniker::BindToStorage");
+        if (FAILED(injected))
+            return injected;
         if (!m_device.hasPropertyBag)
             return STG_E_FILENOTFOUND;
         ComPtr<IPropertyBag> bag;
@@ -62,6 +68,9 @@ public:
         if (!ppv)
             return E_POINTER;
         *ppv = nullptr;
+        const HRESULT injected = SimFaults::Check("IMoniker::BindToObject");
+        if (FAILED(injected))
+            return injected;
         if (FAILED(m_device.bindResult))
             return m_device.bindResult;
         ComPtr<IBaseFilter> filter;
@@ -179,6 +188,9 @@ public:
         if (!enumerator)
             return E_POINTER;
         *enumerator = nullptr;
+        const HRESULT injected = SimFaults::Check("ICreateDevEnum::CreateClassEnumerator");
+        if (FAILED(injected))
+            return injected;
         const std::vector<SimDevice>* devices = m_catalog->Find(category);
         if (!devices || devices->empty())
             return S_FALSE;  // as the platform answers for a category without devices
@@ -187,7 +199,7 @@ public:
             monikers.emplace_back();
             monikers.back().Attach(new SimMoniker(device, m_catalog));
         }
-        *enumerator = new SimEnumerator<IEnumMoniker, IMoniker>(std::move(monikers));
+        *enumerator = new SimEnumerator<IEnumMoniker, IMoniker>("IEnumMoniker", std::move(monikers));
         return S_OK;
     }
 

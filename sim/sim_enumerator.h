@@ -3,6 +3,7 @@
 // out with a new reference. The enumerator holds its own references to the items, so it can
 // outlive whoever made it.
 #include <algorithm>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -12,8 +13,9 @@
 template <class IEnum, class IItem>
 class SimEnumerator : public SimObject<IEnum> {
 public:
-    explicit SimEnumerator(std::vector<ComPtr<IItem>> items, size_t position = 0)
-        : m_items(std::move(items)), m_position(position)
+    // The enumerator's calls are injection points under its interface's name.
+    SimEnumerator(const char* name, std::vector<ComPtr<IItem>> items, size_t position = 0)
+        : m_name(name), m_items(std::move(items)), m_position(position)
     {
     }
 
@@ -21,6 +23,11 @@ public:
     {
         if (!items || (count != 1 && !fetched))
             return E_POINTER;
+        if (fetched)
+            *fetched = 0;
+        const HRESULT injected = SimFaults::Check(m_name + "::Next");
+        if (FAILED(injected))
+            return injected;
         ULONG delivered = 0;
         while (delivered < count && m_position < m_items.size()) {
             items[delivered] = m_items[m_position++].Get();
@@ -37,6 +44,9 @@ public:
     }
     HRESULT STDMETHODCALLTYPE Reset() override
     {
+        const HRESULT injected = SimFaults::Check(m_name + "::Reset");
+        if (FAILED(injected))
+            return injected;
         m_position = 0;
         return S_OK;
     }
@@ -44,11 +54,12 @@ public:
     {
         if (!clone)
             return E_POINTER;
-        *clone = new SimEnumerator(m_items, m_position);
+        *clone = new SimEnumerator(m_name.c_str(), m_items, m_position);
         return S_OK;
     }
 
 private:
+    std::string m_name;
     std::vector<ComPtr<IItem>> m_items;
     size_t m_position;
 };

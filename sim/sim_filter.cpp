@@ -34,6 +34,9 @@ HRESULT SimPin::QueryInterface(REFIID iid, void** ppv)
     if (!ppv)
         return E_POINTER;
     *ppv = nullptr;
+    const HRESULT injected = SimFaults::Check("IPin " + SimFaults::QueryInterfacePoint(iid));
+    if (FAILED(injected))
+        return injected;
     if (iid == IID_IUnknown || iid == IID_IPin) {
         *ppv = static_cast<IPin*>(this);
         AddRef();
@@ -68,6 +71,9 @@ HRESULT SimPin::Connect(IPin* receivePin, const AM_MEDIA_TYPE* /*mediaType*/)
         return VFW_E_ALREADY_CONNECTED;
     if (FAILED(connectResult))
         return connectResult;
+    const HRESULT injected = SimFaults::Check("IPin::Connect");
+    if (FAILED(injected))
+        return injected;
     PIN_DIRECTION peerDirection = PINDIR_OUTPUT;
     if (FAILED(receivePin->QueryDirection(&peerDirection)) || peerDirection != PINDIR_INPUT)
         return VFW_E_INVALID_DIRECTION;
@@ -108,6 +114,10 @@ HRESULT SimPin::ConnectedTo(IPin** pin)
 {
     if (!pin)
         return E_POINTER;
+    *pin = nullptr;
+    const HRESULT injected = SimFaults::Check("IPin::ConnectedTo");
+    if (FAILED(injected))
+        return injected;
     *pin = m_peer.Get();
     if (*pin)
         (*pin)->AddRef();
@@ -133,6 +143,9 @@ HRESULT SimPin::QueryPinInfo(PIN_INFO* info)
         return E_POINTER;
     if (queryPinInfoResult != S_OK)
         return queryPinInfoResult;
+    const HRESULT injected = SimFaults::Check("IPin::QueryPinInfo");
+    if (FAILED(injected))
+        return injected;
     info->pFilter = &m_owner;
     m_owner.AddRef();
     info->dir = m_direction;
@@ -283,13 +296,16 @@ HRESULT SimFilter::EnumPins(IEnumPins** pins)
     if (!pins)
         return E_POINTER;
     *pins = nullptr;
+    const HRESULT injected = SimFaults::Check("IBaseFilter::EnumPins");
+    if (FAILED(injected))
+        return injected;
     if (enumPinsResult != S_OK)
         return enumPinsResult;
     if (!enumPinsDeliversNothing) {
         std::vector<ComPtr<IPin>> all;
         for (const auto& pin : m_pins)
             all.emplace_back(pin.get());
-        *pins = new SimEnumerator<IEnumPins, IPin>(std::move(all));
+        *pins = new SimEnumerator<IEnumPins, IPin>("IEnumPins", std::move(all));
     }
     return S_OK;
 }

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "sim/sim_faults.h"
+
 namespace {
 
 std::wstring FilterName(IBaseFilter* filter)
@@ -82,6 +84,9 @@ HRESULT SimGraphBuilder::AddFilter(IBaseFilter* filter, LPCWSTR name)
     if (!filter)
         return E_POINTER;
     calls.push_back(L"AddFilter " + std::wstring(name ? name : L""));
+    const HRESULT injected = SimFaults::Check("IFilterGraph::AddFilter");
+    if (FAILED(injected))
+        return injected;
     if (FAILED(addFilterResult))
         return addFilterResult;
     filters.emplace_back(filter, name ? name : L"");
@@ -93,6 +98,9 @@ HRESULT SimGraphBuilder::RemoveFilter(IBaseFilter* filter)
     auto found = std::find_if(filters.begin(), filters.end(),
                               [filter](const auto& entry) { return entry.first.Get() == filter; });
     calls.push_back(L"RemoveFilter " + (found != filters.end() ? found->second : L"?"));
+    const HRESULT injected = SimFaults::Check("IFilterGraph::RemoveFilter");
+    if (FAILED(injected))
+        return injected;
     if (FAILED(removeFilterResult))
         return removeFilterResult;
     if (found == filters.end())
@@ -145,6 +153,9 @@ HRESULT SimGraphBuilder::SetDefaultSyncSource()
 HRESULT SimGraphBuilder::Connect(IPin* out, IPin* in)
 {
     calls.push_back(L"Connect " + PinName(out) + L" -> " + PinName(in));
+    const HRESULT injected = SimFaults::Check("IGraphBuilder::Connect");
+    if (FAILED(injected))
+        return injected;
     if (FAILED(connectResult))
         return connectResult;
     return ConnectDirect(out, in, nullptr);
@@ -221,7 +232,8 @@ HRESULT SimGraphBuilder::Pause()
 HRESULT SimGraphBuilder::Stop()
 {
     calls.push_back(L"Stop");
-    return stopResult;
+    const HRESULT injected = SimFaults::Check("IMediaControl::Stop");
+    return FAILED(injected) ? injected : stopResult;
 }
 
 HRESULT SimGraphBuilder::GetState(LONG, OAFilterState* state)

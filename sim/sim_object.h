@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <unknwn.h>
 
+#include "sim/sim_faults.h"
+
 class SimLiveObjects {
 public:
     static long Count();
@@ -35,6 +37,10 @@ public:
     {
         if (!ppv)
             return E_POINTER;
+        *ppv = nullptr;
+        const HRESULT injected = SimFaults::Check(SimFaults::QueryInterfacePoint(iid));
+        if (FAILED(injected))
+            return injected;
         *ppv = FindInterface(iid);
         if (!*ppv)
             return E_NOINTERFACE;

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/identities.h"
+#include "sim/sim_faults.h"
 
 namespace {
 constexpr DWORD kDemodModeProperty = 60;
@@ -40,6 +41,9 @@ HRESULT SimPropertySet::QuerySupported(REFGUID set, DWORD id, DWORD* support)
     if (!support)
         return E_POINTER;
     *support = 0;
+    const HRESULT injected = SimFaults::Check("IKsPropertySet::QuerySupported");
+    if (FAILED(injected))
+        return injected;
     HRESULT result = querySupportedResult;
     if (!querySupportedSequence.empty()) {
         result = querySupportedSequence.front();
@@ -58,7 +62,10 @@ HRESULT SimPropertySet::Get(REFGUID set, DWORD id, void* instance, DWORD instanc
                             void* data, DWORD dataLength, DWORD* returned)
 {
     Remember(Call::Get, set, id, instance, instanceLength, data, dataLength);
-    HRESULT result = FAILED(getResult) ? getResult : CheckProperty(set, id);
+    const HRESULT injected = SimFaults::Check("IKsPropertySet::Get");
+    HRESULT result = FAILED(injected)    ? injected
+                     : FAILED(getResult) ? getResult
+                                         : CheckProperty(set, id);
     if (SUCCEEDED(result) && (!data || dataLength < sizeof modes))
         result = E_INVALIDARG;
     DWORD written = 0;
@@ -75,6 +82,9 @@ HRESULT SimPropertySet::Set(REFGUID set, DWORD id, void* instance, DWORD instanc
                             void* data, DWORD dataLength)
 {
     Remember(Call::Set, set, id, instance, instanceLength, data, dataLength);
+    const HRESULT injected = SimFaults::Check("IKsPropertySet::Set");
+    if (FAILED(injected))
+        return injected;
     if (FAILED(setResult))
         return setResult;
     const HRESULT known = CheckProperty(set, id);

@@ -1,6 +1,7 @@
 #include "sim/sim_services.h"
 
 #include "platform/com_ptr.h"
+#include "sim/sim_faults.h"
 
 
 void SimServices::AddClass(REFCLSID clsid, Factory factory)
@@ -30,7 +31,13 @@ HRESULT SimServices::CreateInstance(REFCLSID clsid, IUnknown* outer, DWORD conte
     } else if (outer) {
         result = CLASS_E_NOAGGREGATION;
     } else {
-        bool failed = false;
+        WCHAR name[40] = {};
+        ::StringFromGUID2(clsid, name, 40);
+        const HRESULT injected =
+            SimFaults::Check("CoCreateInstance " + std::string(name, name + lstrlenW(name)));
+        bool failed = FAILED(injected);
+        if (failed)
+            result = injected;
         for (const auto& failure : m_failures) {
             if (failure.first == clsid) {
                 result = failure.second;
@@ -53,6 +60,8 @@ HRESULT SimServices::CreateInstance(REFCLSID clsid, IUnknown* outer, DWORD conte
 BSTR SimServices::AllocString(const OLECHAR* text)
 {
     if (!failAllocationOf.empty() && text && failAllocationOf == text)
+        return nullptr;
+    if (FAILED(SimFaults::Check("SysAllocString")))
         return nullptr;
     return ::SysAllocString(text);
 }

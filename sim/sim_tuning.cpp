@@ -4,6 +4,7 @@
 
 #include "platform/identities.h"
 #include "sim/sim_enumerator.h"
+#include "sim/sim_faults.h"
 #include "sim/sim_services.h"
 
 namespace {
@@ -209,6 +210,9 @@ public:
     {
         if (!space)
             return E_POINTER;
+        const HRESULT injected = SimFaults::Check("ITuningSpaceContainer::Add");
+        if (FAILED(injected))
+            return injected;
         ++m_store->addCount;
         if (FAILED(m_store->addResult))
             return m_store->addResult;
@@ -227,10 +231,13 @@ public:
         if (!enumerator)
             return E_POINTER;
         *enumerator = nullptr;
+        const HRESULT injected = SimFaults::Check("ITuningSpaceContainer::get_EnumTuningSpaces");
+        if (FAILED(injected))
+            return injected;
         if (FAILED(m_store->enumResult))
             return m_store->enumResult;
         if (!m_store->enumDeliversNothing)
-            *enumerator = new SimEnumerator<IEnumTuningSpaces, ITuningSpace>(m_store->spaces);
+            *enumerator = new SimEnumerator<IEnumTuningSpaces, ITuningSpace>("IEnumTuningSpaces", m_store->spaces);
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE Remove(VARIANT) override { return E_NOTIMPL; }
@@ -263,6 +270,9 @@ HRESULT SimTuningSpace::get_UniqueName(BSTR* name)
 {
     if (name)
         *name = nullptr;
+    const HRESULT injected = SimFaults::Check("ITuningSpace::get_UniqueName");
+    if (FAILED(injected))
+        return injected;
     if (FAILED(getUniqueNameResult))
         return getUniqueNameResult;
     return CopyText(uniqueName, name);
@@ -270,6 +280,11 @@ HRESULT SimTuningSpace::get_UniqueName(BSTR* name)
 
 HRESULT SimTuningSpace::put_UniqueName(BSTR name)
 {
+    {
+        const HRESULT injected = SimFaults::Check("ITuningSpace::put_UniqueName");
+        if (FAILED(injected))
+            return injected;
+    }
     puts.push_back("UniqueName");
     uniqueName = TextOf(name);
     return S_OK;
@@ -282,6 +297,11 @@ HRESULT SimTuningSpace::get_FriendlyName(BSTR* name)
 
 HRESULT SimTuningSpace::put_FriendlyName(BSTR name)
 {
+    {
+        const HRESULT injected = SimFaults::Check("ITuningSpace::put_FriendlyName");
+        if (FAILED(injected))
+            return injected;
+    }
     puts.push_back("FriendlyName");
     friendlyName = TextOf(name);
     return S_OK;
@@ -296,6 +316,11 @@ HRESULT SimTuningSpace::get_CLSID(BSTR* clsid)
 
 HRESULT SimTuningSpace::get_NetworkType(BSTR* type)
 {
+    if (type)
+        *type = nullptr;
+    const HRESULT injected = SimFaults::Check("ITuningSpace::get_NetworkType");
+    if (FAILED(injected))
+        return injected;
     WCHAR text[40] = {};
     ::StringFromGUID2(networkType, text, 40);
     return CopyText(text, type);
@@ -303,6 +328,11 @@ HRESULT SimTuningSpace::get_NetworkType(BSTR* type)
 
 HRESULT SimTuningSpace::put_NetworkType(BSTR type)
 {
+    {
+        const HRESULT injected = SimFaults::Check("ITuningSpace::put_NetworkType");
+        if (FAILED(injected))
+            return injected;
+    }
     puts.push_back("NetworkType");
     return ::CLSIDFromString(type, &networkType);
 }
@@ -314,6 +344,11 @@ HRESULT SimTuningSpace::get__NetworkType(GUID* type)
 
 HRESULT SimTuningSpace::put__NetworkType(REFCLSID type)
 {
+    {
+        const HRESULT injected = SimFaults::Check("ITuningSpace::put__NetworkType");
+        if (FAILED(injected))
+            return injected;
+    }
     puts.push_back("NetworkType");
     networkType = type;
     return S_OK;
@@ -324,6 +359,9 @@ HRESULT SimTuningSpace::CreateTuneRequest(ITuneRequest** request)
     if (!request)
         return E_POINTER;
     *request = nullptr;
+    const HRESULT injected = SimFaults::Check("ITuningSpace::CreateTuneRequest");
+    if (FAILED(injected))
+        return injected;
     if (FAILED(createTuneRequestResult))
         return createTuneRequestResult;
     ++tuneRequestsMade;
@@ -348,6 +386,11 @@ HRESULT SimTuningSpace::get_DefaultPreferredComponentTypes(IComponentTypes** typ
 
 HRESULT SimTuningSpace::put_DefaultPreferredComponentTypes(IComponentTypes*)
 {
+    {
+        const HRESULT injected = SimFaults::Check("ITuningSpace::put_DefaultPreferredComponentTypes");
+        if (FAILED(injected))
+            return injected;
+    }
     return E_NOTIMPL;
 }
 
@@ -358,6 +401,11 @@ HRESULT SimTuningSpace::get_FrequencyMapping(BSTR* mapping)
 
 HRESULT SimTuningSpace::put_FrequencyMapping(BSTR mapping)
 {
+    {
+        const HRESULT injected = SimFaults::Check("ITuningSpace::put_FrequencyMapping");
+        if (FAILED(injected))
+            return injected;
+    }
     puts.push_back("FrequencyMapping");
     frequencyMapping = TextOf(mapping);
     return S_OK;
@@ -370,6 +418,11 @@ HRESULT SimTuningSpace::get_DefaultLocator(ILocator** locator)
 
 HRESULT SimTuningSpace::put_DefaultLocator(ILocator* locator)
 {
+    {
+        const HRESULT injected = SimFaults::Check("ITuningSpace::put_DefaultLocator");
+        if (FAILED(injected))
+            return injected;
+    }
     puts.push_back("DefaultLocator");
     defaultLocator = locator;
     return S_OK;
@@ -387,6 +440,11 @@ HRESULT SimTuningSpace::get_SystemType(DVBSystemType* type)
 
 HRESULT SimTuningSpace::put_SystemType(DVBSystemType type)
 {
+    {
+        const HRESULT injected = SimFaults::Check("ITuningSpace::put_SystemType");
+        if (FAILED(injected))
+            return injected;
+    }
     puts.push_back("SystemType");
     systemType = type;
     return S_OK;
@@ -399,6 +457,11 @@ HRESULT SimTuningSpace::get_NetworkID(LONG* id)
 
 HRESULT SimTuningSpace::put_NetworkID(LONG id)
 {
+    {
+        const HRESULT injected = SimFaults::Check("ITuningSpace::put_NetworkID");
+        if (FAILED(injected))
+            return injected;
+    }
     puts.push_back("NetworkID");
     networkID = id;
     return S_OK;
@@ -411,6 +474,11 @@ HRESULT SimTuningSpace::get_LowOscillator(LONG* value)
 
 HRESULT SimTuningSpace::put_LowOscillator(LONG value)
 {
+    {
+        const HRESULT injected = SimFaults::Check("ITuningSpace::put_LowOscillator");
+        if (FAILED(injected))
+            return injected;
+    }
     puts.push_back("LowOscillator");
     lowOscillator = value;
     return S_OK;
@@ -423,6 +491,11 @@ HRESULT SimTuningSpace::get_HighOscillator(LONG* value)
 
 HRESULT SimTuningSpace::put_HighOscillator(LONG value)
 {
+    {
+        const HRESULT injected = SimFaults::Check("ITuningSpace::put_HighOscillator");
+        if (FAILED(injected))
+            return injected;
+    }
     puts.push_back("HighOscillator");
     highOscillator = value;
     return S_OK;
@@ -435,6 +508,11 @@ HRESULT SimTuningSpace::get_LNBSwitch(LONG* value)
 
 HRESULT SimTuningSpace::put_LNBSwitch(LONG value)
 {
+    {
+        const HRESULT injected = SimFaults::Check("ITuningSpace::put_LNBSwitch");
+        if (FAILED(injected))
+            return injected;
+    }
     puts.push_back("LNBSwitch");
     lnbSwitch = value;
     return S_OK;
@@ -447,6 +525,11 @@ HRESULT SimTuningSpace::get_InputRange(BSTR* value)
 
 HRESULT SimTuningSpace::put_InputRange(BSTR value)
 {
+    {
+        const HRESULT injected = SimFaults::Check("ITuningSpace::put_InputRange");
+        if (FAILED(injected))
+            return injected;
+    }
     puts.push_back("InputRange");
     inputRange = TextOf(value);
     return S_OK;
@@ -459,6 +542,11 @@ HRESULT SimTuningSpace::get_SpectralInversion(SpectralInversion* value)
 
 HRESULT SimTuningSpace::put_SpectralInversion(SpectralInversion value)
 {
+    {
+        const HRESULT injected = SimFaults::Check("ITuningSpace::put_SpectralInversion");
+        if (FAILED(injected))
+            return injected;
+    }
     puts.push_back("SpectralInversion");
     spectralInversion = value;
     return S_OK;
@@ -487,6 +575,11 @@ HRESULT SimNetworkProvider::get_TuningSpace(ITuningSpace** space)
 
 HRESULT SimNetworkProvider::put_TuningSpace(ITuningSpace* space)
 {
+    {
+        const HRESULT injected = SimFaults::Check("ITuner::put_TuningSpace");
+        if (FAILED(injected))
+            return injected;
+    }
     tunerCalls.push_back("put_TuningSpace");
     tuningSpace = space;
     return S_OK;
@@ -504,6 +597,11 @@ HRESULT SimNetworkProvider::get_TuneRequest(ITuneRequest** request)
 
 HRESULT SimNetworkProvider::put_TuneRequest(ITuneRequest* request)
 {
+    {
+        const HRESULT injected = SimFaults::Check("ITuner::put_TuneRequest");
+        if (FAILED(injected))
+            return injected;
+    }
     tunerCalls.push_back("put_TuneRequest");
     tuneRequest = request;
     return S_OK;
@@ -521,6 +619,11 @@ HRESULT SimNetworkProvider::get_PreferredComponentTypes(IComponentTypes** types)
 
 HRESULT SimNetworkProvider::put_PreferredComponentTypes(IComponentTypes*)
 {
+    {
+        const HRESULT injected = SimFaults::Check("ITuner::put_PreferredComponentTypes");
+        if (FAILED(injected))
+            return injected;
+    }
     return E_NOTIMPL;
 }
 

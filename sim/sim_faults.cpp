@@ -1,0 +1,59 @@
+#include "sim/sim_faults.h"
+
+#include <algorithm>
+
+namespace {
+
+std::vector<std::string>& KnownPoints()
+{
+    static std::vector<std::string> points;
+    return points;
+}
+
+std::string g_armed;
+HRESULT g_failure = S_OK;
+int g_failures = 0;
+
+}  // namespace
+
+HRESULT SimFaults::Check(const std::string& point)
+{
+    std::vector<std::string>& known = KnownPoints();
+    if (std::find(known.begin(), known.end(), point) == known.end())
+        known.push_back(point);
+    if (!g_armed.empty() && point == g_armed) {
+        ++g_failures;
+        return g_failure;
+    }
+    return S_OK;
+}
+
+const std::vector<std::string>& SimFaults::Known()
+{
+    return KnownPoints();
+}
+
+void SimFaults::Arm(const std::string& point, HRESULT failure)
+{
+    g_armed = point;
+    g_failure = failure;
+    g_failures = 0;
+}
+
+void SimFaults::Disarm()
+{
+    g_armed.clear();
+    g_failure = S_OK;
+}
+
+int SimFaults::Failures()
+{
+    return g_failures;
+}
+
+std::string SimFaults::QueryInterfacePoint(REFIID iid)
+{
+    WCHAR text[40] = {};
+    ::StringFromGUID2(iid, text, 40);
+    return "QueryInterface " + std::string(text, text + lstrlenW(text));
+}
