@@ -280,14 +280,7 @@ HRESULT SimTuningSpace::get_UniqueName(BSTR* name)
 
 HRESULT SimTuningSpace::put_UniqueName(BSTR name)
 {
-    {
-        const HRESULT injected = SimFaults::Check("ITuningSpace::put_UniqueName");
-        if (FAILED(injected))
-            return injected;
-    }
-    puts.push_back("UniqueName");
-    uniqueName = TextOf(name);
-    return S_OK;
+    return Store("put_UniqueName", "UniqueName", uniqueName, TextOf(name));
 }
 
 HRESULT SimTuningSpace::get_FriendlyName(BSTR* name)
@@ -297,14 +290,7 @@ HRESULT SimTuningSpace::get_FriendlyName(BSTR* name)
 
 HRESULT SimTuningSpace::put_FriendlyName(BSTR name)
 {
-    {
-        const HRESULT injected = SimFaults::Check("ITuningSpace::put_FriendlyName");
-        if (FAILED(injected))
-            return injected;
-    }
-    puts.push_back("FriendlyName");
-    friendlyName = TextOf(name);
-    return S_OK;
+    return Store("put_FriendlyName", "FriendlyName", friendlyName, TextOf(name));
 }
 
 HRESULT SimTuningSpace::get_CLSID(BSTR* clsid)
@@ -328,13 +314,11 @@ HRESULT SimTuningSpace::get_NetworkType(BSTR* type)
 
 HRESULT SimTuningSpace::put_NetworkType(BSTR type)
 {
-    {
-        const HRESULT injected = SimFaults::Check("ITuningSpace::put_NetworkType");
-        if (FAILED(injected))
-            return injected;
-    }
-    puts.push_back("NetworkType");
-    return ::CLSIDFromString(type, &networkType);
+    GUID parsed = GUID_NULL;
+    const HRESULT readable = ::CLSIDFromString(type, &parsed);
+    if (FAILED(readable))
+        return readable;
+    return Store("put_NetworkType", "NetworkType", networkType, parsed);
 }
 
 HRESULT SimTuningSpace::get__NetworkType(GUID* type)
@@ -344,14 +328,7 @@ HRESULT SimTuningSpace::get__NetworkType(GUID* type)
 
 HRESULT SimTuningSpace::put__NetworkType(REFCLSID type)
 {
-    {
-        const HRESULT injected = SimFaults::Check("ITuningSpace::put__NetworkType");
-        if (FAILED(injected))
-            return injected;
-    }
-    puts.push_back("NetworkType");
-    networkType = type;
-    return S_OK;
+    return Store("put__NetworkType", "NetworkType", networkType, type);
 }
 
 HRESULT SimTuningSpace::CreateTuneRequest(ITuneRequest** request)
@@ -386,11 +363,6 @@ HRESULT SimTuningSpace::get_DefaultPreferredComponentTypes(IComponentTypes** typ
 
 HRESULT SimTuningSpace::put_DefaultPreferredComponentTypes(IComponentTypes*)
 {
-    {
-        const HRESULT injected = SimFaults::Check("ITuningSpace::put_DefaultPreferredComponentTypes");
-        if (FAILED(injected))
-            return injected;
-    }
     return E_NOTIMPL;
 }
 
@@ -401,14 +373,7 @@ HRESULT SimTuningSpace::get_FrequencyMapping(BSTR* mapping)
 
 HRESULT SimTuningSpace::put_FrequencyMapping(BSTR mapping)
 {
-    {
-        const HRESULT injected = SimFaults::Check("ITuningSpace::put_FrequencyMapping");
-        if (FAILED(injected))
-            return injected;
-    }
-    puts.push_back("FrequencyMapping");
-    frequencyMapping = TextOf(mapping);
-    return S_OK;
+    return Store("put_FrequencyMapping", "FrequencyMapping", frequencyMapping, TextOf(mapping));
 }
 
 HRESULT SimTuningSpace::get_DefaultLocator(ILocator** locator)
@@ -418,14 +383,7 @@ HRESULT SimTuningSpace::get_DefaultLocator(ILocator** locator)
 
 HRESULT SimTuningSpace::put_DefaultLocator(ILocator* locator)
 {
-    {
-        const HRESULT injected = SimFaults::Check("ITuningSpace::put_DefaultLocator");
-        if (FAILED(injected))
-            return injected;
-    }
-    puts.push_back("DefaultLocator");
-    defaultLocator = locator;
-    return S_OK;
+    return Store("put_DefaultLocator", "DefaultLocator", defaultLocator, locator);
 }
 
 HRESULT SimTuningSpace::Clone(ITuningSpace** copy)
@@ -440,14 +398,7 @@ HRESULT SimTuningSpace::get_SystemType(DVBSystemType* type)
 
 HRESULT SimTuningSpace::put_SystemType(DVBSystemType type)
 {
-    {
-        const HRESULT injected = SimFaults::Check("ITuningSpace::put_SystemType");
-        if (FAILED(injected))
-            return injected;
-    }
-    puts.push_back("SystemType");
-    systemType = type;
-    return S_OK;
+    return Store("put_SystemType", "SystemType", systemType, type);
 }
 
 HRESULT SimTuningSpace::get_NetworkID(LONG* id)
@@ -457,14 +408,7 @@ HRESULT SimTuningSpace::get_NetworkID(LONG* id)
 
 HRESULT SimTuningSpace::put_NetworkID(LONG id)
 {
-    {
-        const HRESULT injected = SimFaults::Check("ITuningSpace::put_NetworkID");
-        if (FAILED(injected))
-            return injected;
-    }
-    puts.push_back("NetworkID");
-    networkID = id;
-    return S_OK;
+    return Store("put_NetworkID", "NetworkID", networkID, id);
 }
 
 HRESULT SimTuningSpace::get_LowOscillator(LONG* value)
@@ -474,14 +418,7 @@ HRESULT SimTuningSpace::get_LowOscillator(LONG* value)
 
 HRESULT SimTuningSpace::put_LowOscillator(LONG value)
 {
-    {
-        const HRESULT injected = SimFaults::Check("ITuningSpace::put_LowOscillator");
-        if (FAILED(injected))
-            return injected;
-    }
-    puts.push_back("LowOscillator");
-    lowOscillator = value;
-    return S_OK;
+    return Store("put_LowOscillator", "LowOscillator", lowOscillator, value);
 }
 
 HRESULT SimTuningSpace::get_HighOscillator(LONG* value)
@@ -491,14 +428,7 @@ HRESULT SimTuningSpace::get_HighOscillator(LONG* value)
 
 HRESULT SimTuningSpace::put_HighOscillator(LONG value)
 {
-    {
-        const HRESULT injected = SimFaults::Check("ITuningSpace::put_HighOscillator");
-        if (FAILED(injected))
-            return injected;
-    }
-    puts.push_back("HighOscillator");
-    highOscillator = value;
-    return S_OK;
+    return Store("put_HighOscillator", "HighOscillator", highOscillator, value);
 }
 
 HRESULT SimTuningSpace::get_LNBSwitch(LONG* value)
@@ -508,14 +438,7 @@ HRESULT SimTuningSpace::get_LNBSwitch(LONG* value)
 
 HRESULT SimTuningSpace::put_LNBSwitch(LONG value)
 {
-    {
-        const HRESULT injected = SimFaults::Check("ITuningSpace::put_LNBSwitch");
-        if (FAILED(injected))
-            return injected;
-    }
-    puts.push_back("LNBSwitch");
-    lnbSwitch = value;
-    return S_OK;
+    return Store("put_LNBSwitch", "LNBSwitch", lnbSwitch, value);
 }
 
 HRESULT SimTuningSpace::get_InputRange(BSTR* value)
@@ -525,14 +448,7 @@ HRESULT SimTuningSpace::get_InputRange(BSTR* value)
 
 HRESULT SimTuningSpace::put_InputRange(BSTR value)
 {
-    {
-        const HRESULT injected = SimFaults::Check("ITuningSpace::put_InputRange");
-        if (FAILED(injected))
-            return injected;
-    }
-    puts.push_back("InputRange");
-    inputRange = TextOf(value);
-    return S_OK;
+    return Store("put_InputRange", "InputRange", inputRange, TextOf(value));
 }
 
 HRESULT SimTuningSpace::get_SpectralInversion(SpectralInversion* value)
@@ -542,14 +458,7 @@ HRESULT SimTuningSpace::get_SpectralInversion(SpectralInversion* value)
 
 HRESULT SimTuningSpace::put_SpectralInversion(SpectralInversion value)
 {
-    {
-        const HRESULT injected = SimFaults::Check("ITuningSpace::put_SpectralInversion");
-        if (FAILED(injected))
-            return injected;
-    }
-    puts.push_back("SpectralInversion");
-    spectralInversion = value;
-    return S_OK;
+    return Store("put_SpectralInversion", "SpectralInversion", spectralInversion, value);
 }
 
 // ---- SimNetworkProvider ------------------------------------------------------------------------
@@ -575,14 +484,7 @@ HRESULT SimNetworkProvider::get_TuningSpace(ITuningSpace** space)
 
 HRESULT SimNetworkProvider::put_TuningSpace(ITuningSpace* space)
 {
-    {
-        const HRESULT injected = SimFaults::Check("ITuner::put_TuningSpace");
-        if (FAILED(injected))
-            return injected;
-    }
-    tunerCalls.push_back("put_TuningSpace");
-    tuningSpace = space;
-    return S_OK;
+    return Store("put_TuningSpace", tuningSpace, space);
 }
 
 HRESULT SimNetworkProvider::EnumTuningSpaces(IEnumTuningSpaces** spaces)
@@ -597,14 +499,7 @@ HRESULT SimNetworkProvider::get_TuneRequest(ITuneRequest** request)
 
 HRESULT SimNetworkProvider::put_TuneRequest(ITuneRequest* request)
 {
-    {
-        const HRESULT injected = SimFaults::Check("ITuner::put_TuneRequest");
-        if (FAILED(injected))
-            return injected;
-    }
-    tunerCalls.push_back("put_TuneRequest");
-    tuneRequest = request;
-    return S_OK;
+    return Store("put_TuneRequest", tuneRequest, request);
 }
 
 HRESULT SimNetworkProvider::Validate(ITuneRequest*)
@@ -619,11 +514,6 @@ HRESULT SimNetworkProvider::get_PreferredComponentTypes(IComponentTypes** types)
 
 HRESULT SimNetworkProvider::put_PreferredComponentTypes(IComponentTypes*)
 {
-    {
-        const HRESULT injected = SimFaults::Check("ITuner::put_PreferredComponentTypes");
-        if (FAILED(injected))
-            return injected;
-    }
     return E_NOTIMPL;
 }
 

@@ -13,6 +13,7 @@
 
 #include "platform/com_ptr.h"
 #include "sim/sim_dispatch.h"
+#include "sim/sim_faults.h"
 #include "sim/sim_filter.h"
 
 class SimServices;
@@ -93,6 +94,18 @@ protected:
     void* FindInterface(REFIID iid) override;
 
 private:
+    // A setter: an injection point of its own, then recorded and stored.
+    template <class Field, class Value>
+    HRESULT Store(const char* method, const char* property, Field& field, Value&& value)
+    {
+        const HRESULT injected = SimFaults::Check(std::string("ITuningSpace::") + method);
+        if (FAILED(injected))
+            return injected;
+        puts.push_back(property);
+        field = std::forward<Value>(value);
+        return S_OK;
+    }
+
     explicit SimTuningSpace(bool satellite)
         : offersSatelliteInterface(satellite), m_satellite(satellite)
     {
@@ -134,6 +147,18 @@ protected:
 
 private:
     using SimFilter::SimFilter;
+
+    // A setter: an injection point of its own, then recorded and stored.
+    template <class Field, class Value>
+    HRESULT Store(const char* method, Field& field, Value&& value)
+    {
+        const HRESULT injected = SimFaults::Check(std::string("ITuner::") + method);
+        if (FAILED(injected))
+            return injected;
+        tunerCalls.push_back(method);
+        field = std::forward<Value>(value);
+        return S_OK;
+    }
 };
 
 // Makes the system tuning-space container over the store, with one reference.
