@@ -57,6 +57,22 @@ HRESULT SimServices::CreateInstance(REFCLSID clsid, IUnknown* outer, DWORD conte
     return result;
 }
 
+int SimServices::CreationsOf(REFCLSID clsid) const
+{
+    int count = 0;
+    for (const Creation& creation : creations)
+        count += creation.clsid == clsid;
+    return count;
+}
+
+std::vector<std::string> SimServices::MessageTexts() const
+{
+    std::vector<std::string> texts;
+    for (const MessageBoxCall& box : messageBoxes)
+        texts.push_back(box.text);
+    return texts;
+}
+
 BSTR SimServices::AllocString(const OLECHAR* text)
 {
     if (!failAllocationOf.empty() && text && failAllocationOf == text)

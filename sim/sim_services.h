@@ -46,6 +46,11 @@ public:
     // Run after each recorded pause, in place of the time passing (a device may appear).
     std::function<void(DWORD)> onSleep;
 
+    // How many creations of the class were asked for.
+    int CreationsOf(REFCLSID clsid) const;
+    // The texts of the message boxes shown, in order.
+    std::vector<std::string> MessageTexts() const;
+
     HRESULT CreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID iid,
                            void** ppv) override;
     BSTR AllocString(const OLECHAR* text) override;

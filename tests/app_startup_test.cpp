@@ -14,21 +14,6 @@ extern CTessmorApp theApp;
 
 namespace {
 
-bool ComIsUp()
-{
-    APTTYPE type;
-    APTTYPEQUALIFIER qualifier;
-    return SUCCEEDED(CoGetApartmentType(&type, &qualifier));
-}
-
-int Creations(const SimServices& services, REFCLSID clsid)
-{
-    int count = 0;
-    for (const auto& creation : services.creations)
-        count += creation.clsid == clsid;
-    return count;
-}
-
 class AppStartupTest : public SimTest {
 protected:
     ~AppStartupTest() override { EXPECT_EQ(SimLiveObjects::ReleasesWithoutCom(), 0); }
@@ -43,7 +28,7 @@ TEST_F(AppStartupTest, WithoutATunerItSaysSoOnceAfterOneSecondAndEnds)
     EXPECT_FALSE(theApp.InitInstance());
 
     EXPECT_THAT(services.sleeps, ElementsAre(1000u));
-    EXPECT_EQ(Creations(services, CLSID_SystemDeviceEnum), 1);  // one search, no retry
+    EXPECT_EQ(services.CreationsOf(CLSID_SystemDeviceEnum), 1);  // one search, no retry
     ASSERT_EQ(services.messageBoxes.size(), 1u);
     const auto& box = services.messageBoxes[0];
     EXPECT_EQ(box.text, "No VKO DVBS device!");
@@ -76,7 +61,7 @@ TEST_F(AppStartupTest, WithTheTunerItRunsTheDialogAsMainWindowAndEndsWithIt)
     EXPECT_FALSE(ComIsUp());  // the dialog's teardown ended COM
     EXPECT_THAT(services.sleeps, ElementsAre(1000u));
     EXPECT_THAT(services.messageBoxes, testing::IsEmpty());
-    EXPECT_EQ(Creations(services, CLSID_FilterGraph), 1);
+    EXPECT_EQ(services.CreationsOf(CLSID_FilterGraph), 1);
     EXPECT_FALSE(CBDAGraph::m_pTunerDevice);
     SimLiveObjects::WatchApartment(false);
 }

@@ -17,6 +17,7 @@
 #include "sim/sim_faults.h"
 #include "sim/sim_object.h"
 #include "sim/sim_services.h"
+#include "sim_test.h"
 #include "ui/resource.h"
 
 extern CTessmorApp theApp;
@@ -82,13 +83,6 @@ const std::map<std::string, std::vector<std::string>>& KnownOutcomes()
         {"IKsPropertySet::Get", {kFinished}},
     };
     return outcomes;
-}
-
-bool ComIsUp()
-{
-    APTTYPE type;
-    APTTYPEQUALIFIER qualifier;
-    return SUCCEEDED(CoGetApartmentType(&type, &qualifier));
 }
 
 bool g_scriptFailed = false;

@@ -13,13 +13,6 @@ using ::testing::IsEmpty;
 
 namespace {
 
-bool ComIsUp()
-{
-    APTTYPE type;
-    APTTYPEQUALIFIER qualifier;
-    return SUCCEEDED(CoGetApartmentType(&type, &qualifier));
-}
-
 // COM is initialised as start-up does it; every test ends with the teardown (the test's own or
 // the fixture's), after which nothing may be released any more.
 class GraphAssemblyTest : public SimTest {
@@ -56,20 +49,6 @@ protected:
     SimGraphBuilder& Graph() { return *static_cast<SimGraphBuilder*>(CBDAGraph::m_pGraphBuilder.Get()); }
     IKsPropertySet* CardChannel() { return card.channel.Get(); }
 
-    std::vector<std::string> Messages() const
-    {
-        std::vector<std::string> texts;
-        for (const auto& box : services.messageBoxes)
-            texts.push_back(box.text);
-        return texts;
-    }
-    int Creations(REFCLSID clsid) const
-    {
-        int count = 0;
-        for (const auto& creation : services.creations)
-            count += creation.clsid == clsid;
-        return count;
-    }
 
     SimCard card;
     TestGraphHost host;
@@ -97,7 +76,7 @@ TEST_F(GraphAssemblyTest, AFullBuildWithTheProbedTunerConnectsTheChainAndOpensTh
                             L"Connect Infinite pin tee splitter.Output1 -> MPEG2 Demultiplexer.MPEG-2 Stream",
                             L"Connect MPEG2 Demultiplexer.001 -> transport information filter.Input"));
     // Only the probe looked for the tuner; the build looked for the capture and TIF filters.
-    EXPECT_EQ(Creations(CLSID_SystemDeviceEnum), 3);
+    EXPECT_EQ(services.CreationsOf(CLSID_SystemDeviceEnum), 3);
 
     // The teardown stops the graph and takes out capture, provider and tuner.
     SimGraphBuilder* graph = &Graph();
@@ -164,7 +143,7 @@ TEST_F(GraphAssemblyTest, FailedStepsAreReportedByTheDialogInStepOrder)
     card.input0HasPropertySet = false;
     card.Install(services);
     EXPECT_FALSE(CBDAGraph::BuildGraph(host, TuningStandard::DVBS));
-    EXPECT_THAT(Messages(), ElementsAre("m_pTunerDevice QueryInterface Failed"));
+    EXPECT_THAT(services.MessageTexts(), ElementsAre("m_pTunerDevice QueryInterface Failed"));
     EXPECT_EQ(CBDAGraph::m_pKsPropertySet, nullptr);
     ASSERT_EQ(services.messageBoxes.size(), 1u);
     EXPECT_EQ(services.messageBoxes[0].owner, host.owner);
@@ -175,7 +154,7 @@ TEST_F(GraphAssemblyTest, FailedStepsAreReportedByTheDialogInStepOrder)
     services.FailCreation(CLSID_InfTee, REGDB_E_CLASSNOTREG);
     services.FailCreation(CLSID_MPEG2Demultiplexer, REGDB_E_CLASSNOTREG);
     EXPECT_FALSE(CBDAGraph::BuildGraph(host, TuningStandard::DVBT));
-    EXPECT_THAT(Messages(), ElementsAre("CreateMPEG2Demultiplexer Failed"));
+    EXPECT_THAT(services.MessageTexts(), ElementsAre("CreateMPEG2Demultiplexer Failed"));
 }
 
 TEST_F(GraphAssemblyTest, EachMissingPieceHasItsMessage)
@@ -189,7 +168,7 @@ TEST_F(GraphAssemblyTest, EachMissingPieceHasItsMessage)
     for (TuningStandard standard : {TuningStandard::DVBS, TuningStandard::DVBT, TuningStandard::DVBC})
         EXPECT_FALSE(CBDAGraph::BuildGraph(host, standard));
 
-    EXPECT_THAT(Messages(), ElementsAre("Createtransport Failed", "CreateInfinitePinTee Failed",
+    EXPECT_THAT(services.MessageTexts(), ElementsAre("Createtransport Failed", "CreateInfinitePinTee Failed",
                                         "CreateDVBSNetworkProvider Failed",
                                         "CreateDVBTNetworkProvider Failed",
                                         "CreateDVBCNetworkProvider Failed"));
@@ -203,7 +182,7 @@ TEST_F(GraphAssemblyTest, AMissingTunerIsSearchedTwiceThenReported)
     EXPECT_FALSE(CBDAGraph::BuildGraph(host, TuningStandard::DVBS));
 
     EXPECT_THAT(services.sleeps, ElementsAre(3000u));
-    EXPECT_THAT(Messages(), ElementsAre("CreateTunerDevice Failed"));
+    EXPECT_THAT(services.MessageTexts(), ElementsAre("CreateTunerDevice Failed"));
 
     // The teardown of this partial build touches only what it holds, and says nothing.
     SimGraphBuilder* graph = &Graph();
@@ -232,7 +211,7 @@ TEST_F(GraphAssemblyTest, ThreeBuildsInARowKeepOnlyTheLastGraphAndChannel)
     EXPECT_EQ(Graph().RefCount(), 2);  // the graph manager and its media control
     EXPECT_EQ(CBDAGraph::m_pKsPropertySet, CardChannel());
     EXPECT_EQ(card.channel->RefCount(), channelReferencesOfOneBuild);
-    EXPECT_EQ(Creations(CLSID_SystemDeviceEnum), 1 + 3 * 2);  // never for the tuner again
+    EXPECT_EQ(services.CreationsOf(CLSID_SystemDeviceEnum), 1 + 3 * 2);  // never for the tuner again
     EXPECT_EQ(static_cast<SimTuningSpace*>(host.tuningSpace.Get())->uniqueName, L"quorvantel dvb-c");
     EXPECT_EQ(Graph().calls.front(), L"AddFilter Network DVBC Provider");
 }

@@ -21,13 +21,6 @@ namespace {
 
 CWinApp theTestApp;  // the application object; its title is this program's name
 
-bool ComIsUp()
-{
-    APTTYPE type;
-    APTTYPEQUALIFIER qualifier;
-    return SUCCEEDED(CoGetApartmentType(&type, &qualifier));
-}
-
 std::string Text(HWND window)
 {
     char text[256] = {};
@@ -92,20 +85,6 @@ protected:
         return result;
     }
 
-    std::vector<std::string> Messages() const
-    {
-        std::vector<std::string> texts;
-        for (const auto& box : services.messageBoxes)
-            texts.push_back(box.text);
-        return texts;
-    }
-    int GraphsBuilt() const
-    {
-        int count = 0;
-        for (const auto& creation : services.creations)
-            count += creation.clsid == CLSID_FilterGraph;
-        return count;
-    }
 
     SimCard card;
 
@@ -180,7 +159,7 @@ TEST_F(ModeDialogTest, OpensFromItsTemplateShowingBothTunersAndTheSevenModes)
     });
 
     EXPECT_EQ(result, IDCANCEL);
-    EXPECT_EQ(GraphsBuilt(), 1);  // the DVB-S graph carried the property
+    EXPECT_EQ(services.CreationsOf(CLSID_FilterGraph), 1);  // the DVB-S graph carried the property
     EXPECT_THAT(services.debugLines, ElementsAre("TunerA =1", "TunerB =2"));
     EXPECT_THAT(services.messageBoxes, IsEmpty());
 }
@@ -207,7 +186,7 @@ TEST_F(ModeDialogTest, WriteChecksTheChoicesThenWritesThePairAndEnds)
     });
 
     EXPECT_EQ(result, IDCANCEL);
-    EXPECT_THAT(Messages(),
+    EXPECT_THAT(services.MessageTexts(),
                 ElementsAre("Sorry,Please Set all Tuner mode. ", "Sorry,Please Set all Tuner mode. ",
                             "Sorry,Please Set all Tuner mode. ", "Sorry,VKO8305 can not support ATSC. ",
                             "Set finished,Please wait about 8 seconds let device finish changed mode .Thank you "));
@@ -244,7 +223,7 @@ TEST_F(ModeDialogTest, AFailedWriteIsReportedAndNothingClaimsSuccess)
     });
 
     EXPECT_EQ(result, IDCANCEL);
-    ASSERT_THAT(Messages(), ElementsAre("write mac11 ",
+    ASSERT_THAT(services.MessageTexts(), ElementsAre("write mac11 ",
                                         "Set finished,Please wait about 8 seconds let device finish changed mode .Thank you "));
     EXPECT_EQ(services.messageBoxes[0].caption, "error");
     EXPECT_EQ(services.messageBoxes[0].owner, dialogWindow);
@@ -295,7 +274,7 @@ TEST_F(ModeDialogTest, TheStandardsAreTriedInTurnUntilTheChannelSupportsThePrope
         user.Press(VK_ESCAPE);
     });
 
-    EXPECT_EQ(GraphsBuilt(), 3);
+    EXPECT_EQ(services.CreationsOf(CLSID_FilterGraph), 3);
     EXPECT_THAT(services.messageBoxes, IsEmpty());
     // The DVB-C build is kept without a test of its own: only the read tested it.
     EXPECT_EQ(std::count_if(card.channel->calls.begin(), card.channel->calls.end(),
@@ -316,8 +295,8 @@ TEST_F(ModeDialogTest, AChannelThatNeverSupportsThePropertyIsReportedOnceAndTheD
         user.Press(VK_ESCAPE);
     });
 
-    EXPECT_EQ(GraphsBuilt(), 3);
-    ASSERT_THAT(Messages(), ElementsAre("QuerySupported KSPROPERTY_BDA_CTRL_DemodMode error"));
+    EXPECT_EQ(services.CreationsOf(CLSID_FilterGraph), 3);
+    ASSERT_THAT(services.MessageTexts(), ElementsAre("QuerySupported KSPROPERTY_BDA_CTRL_DemodMode error"));
     EXPECT_EQ(services.messageBoxes[0].caption, "dialog_test");
     EXPECT_EQ(services.messageBoxes[0].type, UINT(MB_OK | MB_ICONEXCLAMATION));
     EXPECT_EQ(services.messageBoxes[0].owner, dialogWindow);
@@ -336,8 +315,8 @@ TEST_F(ModeDialogTest, WithoutAChannelReadAndWriteReportTheSupportTest)
         user.Press(VK_ESCAPE);
     });
 
-    EXPECT_EQ(GraphsBuilt(), 3);
-    EXPECT_THAT(Messages(), ElementsAre("QuerySupported KSPROPERTY_BDA_CTRL_DemodMode error",
+    EXPECT_EQ(services.CreationsOf(CLSID_FilterGraph), 3);
+    EXPECT_THAT(services.MessageTexts(), ElementsAre("QuerySupported KSPROPERTY_BDA_CTRL_DemodMode error",
                                         "QuerySupported KSPROPERTY_BDA_CTRL_DemodMode error",
                                         "QuerySupported KSPROPERTY_BDA_CTRL_DemodMode error"));
     EXPECT_THAT(card.channel->calls, IsEmpty());
