@@ -3,8 +3,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -128,55 +131,182 @@ TEST_F(ExecutableTest, TheManifestAsksOnlyToRunAsInvokedAndTheDialogIsThere)
     EXPECT_FALSE(Resource(MAKEINTRESOURCEA(240), MAKEINTRESOURCEA(102)).empty());
 }
 
-TEST(ExecutableImage, IsA32BitGuiProgramThatImportsOnlySystemLibraries)
-{
-    std::ifstream file(ProgramUnderTest::ExecutablePath(), std::ios::binary);
-    ASSERT_TRUE(file) << ProgramUnderTest::ExecutablePath();
-    const std::string image((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    ASSERT_GT(image.size(), sizeof(IMAGE_DOS_HEADER));
-    auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image.data());
-    ASSERT_EQ(dos->e_magic, IMAGE_DOS_SIGNATURE);
-    ASSERT_LT(size_t(dos->e_lfanew) + sizeof(IMAGE_NT_HEADERS32), image.size());
-    auto nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(image.data() + dos->e_lfanew);
-    ASSERT_EQ(nt->Signature, IMAGE_NT_SIGNATURE);
-    EXPECT_EQ(nt->FileHeader.Machine, IMAGE_FILE_MACHINE_I386);
-    EXPECT_EQ(nt->OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
-
-    // The import directory, found through the section that holds it.
-    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    auto sections = IMAGE_FIRST_SECTION(nt);
-    auto fileOffset = [&](DWORD rva) -> size_t {
-        for (int i = 0; i < nt->FileHeader.NumberOfSections; ++i) {
-            const auto& section = sections[i];
-            if (rva >= section.VirtualAddress && rva < section.VirtualAddress + section.Misc.VirtualSize)
-                return rva - section.VirtualAddress + section.PointerToRawData;
-        }
-        return image.size();
-    };
-    std::vector<std::string> dlls;
-    for (size_t at = fileOffset(imports.VirtualAddress);
-         at + sizeof(IMAGE_IMPORT_DESCRIPTOR) <= image.size(); at += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
-        auto descriptor = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(image.data() + at);
-        if (descriptor->Name == 0)
-            break;
-        const size_t name = fileOffset(descriptor->Name);
-        ASSERT_LT(name, image.size());
-        std::string dll(image.c_str() + name);
-        std::transform(dll.begin(), dll.end(), dll.begin(), [](char c) { return std::tolower(c); });
-        dlls.push_back(dll);
+// The image as a file: its headers, either kind (PE32 for i386, PE32+ for x86-64), and its
+// import table, read without loading it, so that a 64-bit test reads a 32-bit image and back.
+class PortableImage {
+public:
+    explicit PortableImage(const std::string& path)
+    {
+        std::ifstream file(path, std::ios::binary);
+        m_bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     }
-    ASSERT_FALSE(dlls.empty());
+
+    // Where the headers are sound, the machine, the optional header's magic and the subsystem.
+    bool Read(WORD& machine, WORD& magic, WORD& subsystem)
+    {
+        auto dos = At<IMAGE_DOS_HEADER>(0);
+        if (!dos || dos->e_magic != IMAGE_DOS_SIGNATURE)
+            return false;
+        m_nt = size_t(dos->e_lfanew);
+        auto signature = At<DWORD>(m_nt);
+        auto header = At<IMAGE_FILE_HEADER>(m_nt + sizeof(DWORD));
+        if (!signature || *signature != IMAGE_NT_SIGNATURE || !header)
+            return false;
+        machine = header->Machine;
+        const size_t optional = m_nt + sizeof(DWORD) + sizeof(IMAGE_FILE_HEADER);
+        auto optionalMagic = At<WORD>(optional);
+        if (!optionalMagic)
+            return false;
+        magic = *optionalMagic;
+        m_wide = magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC;
+        const DWORD* count = nullptr;
+        if (m_wide) {
+            auto nt = At<IMAGE_NT_HEADERS64>(m_nt);
+            if (!nt)
+                return false;
+            subsystem = nt->OptionalHeader.Subsystem;
+            m_imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+            count = &nt->OptionalHeader.NumberOfRvaAndSizes;
+        } else {
+            auto nt = At<IMAGE_NT_HEADERS32>(m_nt);
+            if (!nt)
+                return false;
+            subsystem = nt->OptionalHeader.Subsystem;
+            m_imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+            count = &nt->OptionalHeader.NumberOfRvaAndSizes;
+        }
+        m_sections = optional + header->SizeOfOptionalHeader;
+        m_sectionCount = header->NumberOfSections;
+        return *count > IMAGE_DIRECTORY_ENTRY_IMPORT;
+    }
+
+    // Each imported DLL (in lower case) with the functions taken from it by name. The lookup
+    // table holds one thunk per function: 4 bytes in PE32, 8 bytes in PE32+.
+    std::map<std::string, std::set<std::string>> Imports() const
+    {
+        std::map<std::string, std::set<std::string>> imports;
+        for (size_t at = Offset(m_imports.VirtualAddress); auto descriptor = At<IMAGE_IMPORT_DESCRIPTOR>(at);
+             at += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
+            if (descriptor->Name == 0)
+                break;
+            std::string dll = Text(descriptor->Name);
+            std::transform(dll.begin(), dll.end(), dll.begin(), [](char c) { return char(std::tolower(c)); });
+            auto& functions = imports[dll];
+            const DWORD table = descriptor->OriginalFirstThunk ? descriptor->OriginalFirstThunk : descriptor->FirstThunk;
+            const size_t thunkSize = m_wide ? sizeof(ULONGLONG) : sizeof(DWORD);
+            for (size_t thunk = Offset(table);; thunk += thunkSize) {
+                ULONGLONG value = 0;
+                if (m_wide) {
+                    auto entry = At<ULONGLONG>(thunk);
+                    if (!entry)
+                        break;
+                    value = *entry;
+                } else {
+                    auto entry = At<DWORD>(thunk);
+                    if (!entry)
+                        break;
+                    value = *entry;
+                }
+                if (value == 0)
+                    break;
+                const ULONGLONG byOrdinal = m_wide ? IMAGE_ORDINAL_FLAG64 : IMAGE_ORDINAL_FLAG32;
+                // A name import points at a hint (2 bytes) followed by the name.
+                functions.insert(value & byOrdinal ? std::string("#ordinal")
+                                                   : Text(DWORD(value & 0x7FFFFFFF) + sizeof(WORD)));
+            }
+        }
+        return imports;
+    }
+
+    const std::string& Bytes() const { return m_bytes; }
+
+private:
+    template <typename T>
+    const T* At(size_t offset) const
+    {
+        if (offset > m_bytes.size() || m_bytes.size() - offset < sizeof(T))
+            return nullptr;
+        return reinterpret_cast<const T*>(m_bytes.data() + offset);
+    }
+    size_t Offset(DWORD rva) const
+    {
+        for (int i = 0; i < m_sectionCount; ++i) {
+            auto section = At<IMAGE_SECTION_HEADER>(m_sections + i * sizeof(IMAGE_SECTION_HEADER));
+            if (section && rva >= section->VirtualAddress && rva < section->VirtualAddress + section->Misc.VirtualSize)
+                return rva - section->VirtualAddress + section->PointerToRawData;
+        }
+        return m_bytes.size();
+    }
+    std::string Text(DWORD rva) const
+    {
+        const size_t at = Offset(rva);
+        if (at >= m_bytes.size())
+            return "(outside the image)";
+        return std::string(m_bytes.c_str() + at);
+    }
+
+    std::string m_bytes;
+    size_t m_nt = 0, m_sections = 0;
+    int m_sectionCount = 0;
+    bool m_wide = false;
+    IMAGE_DATA_DIRECTORY m_imports = {};
+};
+
+// The machine the image must be built for: the one this test was built for, unless
+// TESSMOR_EXPECT_MACHINE names the other (a 64-bit suite checking the 32-bit image).
+WORD ExpectedMachine()
+{
+    const char* expected = std::getenv("TESSMOR_EXPECT_MACHINE");
+    if (expected && std::string(expected) == "i386")
+        return IMAGE_FILE_MACHINE_I386;
+    if (expected && std::string(expected) == "x86-64")
+        return IMAGE_FILE_MACHINE_AMD64;
+    EXPECT_EQ(expected, nullptr) << "TESSMOR_EXPECT_MACHINE is i386 or x86-64";
+#ifdef _WIN64
+    return IMAGE_FILE_MACHINE_AMD64;
+#else
+    return IMAGE_FILE_MACHINE_I386;
+#endif
+}
+
+TEST(ExecutableImage, IsAGuiProgramForItsMachineThatImportsOnlySystemLibraries)
+{
+    PortableImage image(ProgramUnderTest::ExecutablePath());
+    WORD machine = 0, magic = 0, subsystem = 0;
+    ASSERT_TRUE(image.Read(machine, magic, subsystem)) << ProgramUnderTest::ExecutablePath();
+    const WORD expected = ExpectedMachine();
+    EXPECT_EQ(machine, expected);
+    EXPECT_EQ(magic, expected == IMAGE_FILE_MACHINE_AMD64 ? IMAGE_NT_OPTIONAL_HDR64_MAGIC
+                                                          : IMAGE_NT_OPTIONAL_HDR32_MAGIC);
+    EXPECT_EQ(subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
+    EXPECT_LE(image.Bytes().size(), 300u * 1024) << "the program is meant to stay small";
+
+    const auto imports = image.Imports();
+    ASSERT_FALSE(imports.empty());
+    const std::set<std::string> system = {"kernel32.dll", "user32.dll",   "gdi32.dll",    "comctl32.dll",
+                                          "ole32.dll",    "oleaut32.dll", "advapi32.dll", "msvcrt.dll",
+                                          "shell32.dll"};
+    for (const auto& [dll, functions] : imports) {
+        EXPECT_EQ(system.count(dll), 1u) << dll;
+        EXPECT_FALSE(functions.empty()) << dll;
+    }
+    // The table is read right (thunks of the image's own width): the calls the program makes
+    // are found under the libraries that provide them.
+    auto imported = [&](const char* dll, const char* function) {
+        auto found = imports.find(dll);
+        return found != imports.end() && found->second.count(function) == 1;
+    };
+    EXPECT_TRUE(imported("ole32.dll", "CoCreateInstance"));
+    EXPECT_TRUE(imported("ole32.dll", "CoInitializeEx"));
+    EXPECT_TRUE(imported("comctl32.dll", "InitCommonControlsEx"));
+    EXPECT_TRUE(imported("user32.dll", "CreateDialogIndirectParamA"));
+    EXPECT_TRUE(imported("oleaut32.dll", "SysFreeString"));
 
     // Nothing of the simulated platform: neither its registry home nor its card's class id.
-    EXPECT_EQ(image.find("TessmorSim"), std::string::npos);
+    EXPECT_EQ(image.Bytes().find("TessmorSim"), std::string::npos);
     const GUID simulatedTuner = {0x1f406697, 0x02f4, 0x4485, {0x9d, 0xf9, 0x6e, 0xca, 0x38, 0xdf, 0x98, 0xa2}};
-    EXPECT_EQ(image.find(std::string(reinterpret_cast<const char*>(&simulatedTuner), sizeof simulatedTuner)),
+    EXPECT_EQ(image.Bytes().find(std::string(reinterpret_cast<const char*>(&simulatedTuner), sizeof simulatedTuner)),
               std::string::npos);
-    const std::vector<std::string> system = {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll",
-                                             "ole32.dll",    "oleaut32.dll", "advapi32.dll", "msvcrt.dll",
-                                             "shell32.dll"};
-    for (const std::string& dll : dlls)
-        EXPECT_NE(std::find(system.begin(), system.end(), dll), system.end()) << dll;
 }
 
 }  // namespace
