@@ -82,6 +82,12 @@ BSTR SimServices::AllocString(const OLECHAR* text)
     return ::SysAllocString(text);
 }
 
+BOOL SimServices::InitCommonControls(const INITCOMMONCONTROLSEX& controls)
+{
+    commonControls.push_back(controls);
+    return TRUE;
+}
+
 void SimServices::Sleep(DWORD milliseconds)
 {
     sleeps.push_back(milliseconds);

@@ -39,6 +39,7 @@ public:
     std::wstring failAllocationOf;
 
     std::vector<Creation> creations;
+    std::vector<INITCOMMONCONTROLSEX> commonControls;  // registered, not passed on
     std::vector<DWORD> sleeps;
     std::vector<std::string> debugLines;
     std::vector<MessageBoxCall> messageBoxes;
@@ -54,6 +55,7 @@ public:
     HRESULT CreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID iid,
                            void** ppv) override;
     BSTR AllocString(const OLECHAR* text) override;
+    BOOL InitCommonControls(const INITCOMMONCONTROLSEX& controls) override;
     void Sleep(DWORD milliseconds) override;
     void DebugOutput(const char* text) override;
     int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type) override;
