@@ -47,10 +47,13 @@ TEST_F(FilterDiscoveryTest, EmptyCategoryOrMissingEnumeratorGiveNullSilently)
     EXPECT_FALSE(CBDAGraph::FindFilter(L"VKO 8317 Tuner 0", kTuners));
     EXPECT_THAT(services.debugLines, IsEmpty());
 
-    // The enumerator is asked for with every class context.
+    // The enumerator is asked for with every class context, and the category with no flags.
     ASSERT_FALSE(services.creations.empty());
     EXPECT_EQ(services.creations[0].context, DWORD(CLSCTX_ALL));
     EXPECT_TRUE(services.creations[0].iid == IID_ICreateDevEnum);
+    ASSERT_EQ(catalog->enumerations.size(), 2u);
+    for (const auto& enumeration : catalog->enumerations)
+        EXPECT_EQ(enumeration.flags, 0u);
 }
 
 TEST_F(FilterDiscoveryTest, FriendlyNamesMatchByExactCaseSensitivePrefix)

@@ -1,6 +1,8 @@
 #include <dshow.h>
 #include <gmock/gmock.h>
 
+#include <algorithm>
+
 #include "graph/bda_graph.h"
 #include "platform/identities.h"
 #include "sim/sim_card.h"
@@ -77,6 +79,12 @@ TEST_F(GraphAssemblyTest, AFullBuildWithTheProbedTunerConnectsTheChainAndOpensTh
                             L"Connect MPEG2 Demultiplexer.001 -> transport information filter.Input"));
     // Only the probe looked for the tuner; the build looked for the capture and TIF filters.
     EXPECT_EQ(services.CreationsOf(CLSID_SystemDeviceEnum), 3);
+    // The graph manager is made in-process and asked for IGraphBuilder.
+    const auto graphManager = std::find_if(services.creations.begin(), services.creations.end(),
+                                           [](const auto& creation) { return creation.clsid == CLSID_FilterGraph; });
+    ASSERT_NE(graphManager, services.creations.end());
+    EXPECT_EQ(graphManager->context, DWORD(CLSCTX_INPROC_SERVER));
+    EXPECT_TRUE(graphManager->iid == IID_IGraphBuilder);
 
     // The teardown stops the graph and takes out capture, provider and tuner.
     SimGraphBuilder* graph = &Graph();
@@ -246,6 +254,40 @@ TEST_F(GraphAssemblyTest, WithoutAGraphManagerNothingIsBuiltOrKept)
     EXPECT_FALSE(CBDAGraph::m_pNetworkProvider);
     EXPECT_THAT(services.messageBoxes, IsEmpty());
     EXPECT_TRUE(card.tuningSpaces->spaces.empty());
+}
+
+TEST_F(GraphAssemblyTest, AGraphManagerWithoutAMediaControlGivesFalseSilentlyAndKeepsNothingNew)
+{
+    card.Install(services);
+    Probe();
+    services.AddClass(CLSID_FilterGraph, [] {
+        SimGraphBuilder* graph = SimGraphBuilder::Create();
+        graph->offersMediaControl = false;
+        return static_cast<IUnknown*>(static_cast<IGraphBuilder*>(graph));
+    });
+
+    EXPECT_FALSE(CBDAGraph::BuildGraph(host, TuningStandard::DVBS));
+
+    EXPECT_THAT(services.messageBoxes, IsEmpty());
+    EXPECT_FALSE(CBDAGraph::m_pGraphBuilder);
+    EXPECT_FALSE(CBDAGraph::m_pMediaControl);
+    EXPECT_EQ(SimGraphBuilder::Instances(), 0);
+    EXPECT_FALSE(CBDAGraph::m_pNetworkProvider);
+    EXPECT_FALSE(host.tuningSpace);
+    EXPECT_TRUE(card.tuningSpaces->spaces.empty());
+    EXPECT_TRUE(CBDAGraph::m_pTunerDevice) << "the tuner from start-up stays";
+}
+
+TEST_F(GraphAssemblyTest, TheTeardownReturnsWhatTheWindowDestructionReturns)
+{
+    card.Install(services);
+    ASSERT_TRUE(CBDAGraph::BuildGraph(host, TuningStandard::DVBS));
+    host.destroyResult = FALSE;
+
+    EXPECT_EQ(TearDownTheGraph(), FALSE);
+
+    EXPECT_EQ(host.windowsDestroyed, 1);
+    EXPECT_FALSE(ComIsUp());
 }
 
 TEST_F(GraphAssemblyTest, ThePlatformGraphManagerBuildsAndDismantlesTheSimulatedCard)

@@ -97,7 +97,8 @@ TEST_F(TuningSpacesTest, FirstDVBSBuildAddsTheToolsTuningSpaceAndLaterOnesReuseI
     requestSpace.Reset();
     provider.Reset();
 
-    // The next run finds it by its unique name and adds nothing.
+    // The next run finds it by its unique name and adds nothing (the container's enumerator
+    // starts past its end unless it is reset).
     host.tuningSpace.Reset();
     provider = CBDAGraph::CreateDVBSNetworkProvider(host);
     ASSERT_TRUE(provider);
