@@ -75,7 +75,7 @@ std::vector<std::string> SimServices::MessageTexts() const
 
 BSTR SimServices::AllocString(const OLECHAR* text)
 {
-    if (!failAllocationOf.empty() && text && failAllocationOf == text)
+    if (failAllocationOf && text && *failAllocationOf == text)
         return nullptr;
     if (FAILED(SimFaults::Check("SysAllocString")))
         return nullptr;

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -35,8 +36,8 @@ public:
     // Drops every factory, and with them any objects they keep for later creations.
     void ForgetClasses() { m_classes.clear(); }
 
-    // Text allocation fails (returns null) for exactly this text, when set.
-    std::wstring failAllocationOf;
+    // Text allocation fails (returns null) for exactly this text (the empty one too), when set.
+    std::optional<std::wstring> failAllocationOf;
 
     std::vector<Creation> creations;
     std::vector<INITCOMMONCONTROLSEX> commonControls;  // registered, not passed on
