@@ -15,9 +15,9 @@ class CBDAGraph {
 public:
     CBDAGraph() = delete;
 
-    // The first installed device of the category whose friendly name begins with the given
-    // name (exact UTF-16 code units, case-sensitive); with no name, the first device that
-    // binds and has a readable name. Null when none qualifies.
+    // The first installed device of the category whose friendly name is text that begins with
+    // the given name (exact UTF-16 code units, case-sensitive); with no name, the first device
+    // whose name can be read, of whatever type, and that binds. Null when none qualifies.
     static ComPtr<IBaseFilter> FindFilter(const WCHAR* friendlyName, GUID category);
     // New instances of the platform's stock filters, or null.
     static ComPtr<IBaseFilter> CreateMPEG2Demultiplexer();
