@@ -54,7 +54,7 @@ public:
 
     // The graph state: one of each for the whole process, filled by the build and emptied by
     // the teardown. Counted references still held at process exit are released then, in
-    // reverse order, as long as COM is still initialised.
+    // reverse order, unless the teardown has ended COM (see ReleaseAtExit).
     static ComPtr<IGraphBuilder> m_pGraphBuilder;
     static ComPtr<IMediaControl> m_pMediaControl;
     static ComPtr<IBaseFilter> m_pCaptureDevice;
@@ -68,6 +68,15 @@ public:
     // reference, released only by the build (before it opens the channel again) and the
     // teardown.
     static IKsPropertySet* m_pKsPropertySet;
+    // Set by the teardown once it has ended COM on the thread, balancing start-up: from then on
+    // no interface may be released.
+    static bool m_bComUninitialized;
+
+    // What becomes of the counted references still held when the process exits (run then by
+    // the graph state itself): each is released, from m_pTunerPin back to m_pGraphBuilder;
+    // but once the teardown has ended COM, the objects behind them went with it, and each is
+    // abandoned instead. The property channel is left as it is.
+    static void ReleaseAtExit();
 
 private:
     static ComPtr<IBaseFilter> CreateNetworkProvider(IGraphHost& host, TuningStandard standard);

@@ -2,10 +2,13 @@
 #include <gmock/gmock.h>
 
 #include <algorithm>
+#include <future>
+#include <thread>
 
 #include "graph/bda_graph.h"
 #include "platform/identities.h"
 #include "sim/sim_card.h"
+#include "sim/sim_filter.h"
 #include "sim/sim_graph_builder.h"
 #include "sim_test.h"
 #include "test_graph_host.h"
@@ -14,6 +17,32 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
 namespace {
+
+// Another thread of the process in the multithreaded apartment, for as long as this lives.
+class OtherThreadInTheApartment {
+public:
+    OtherThreadInTheApartment()
+        : m_thread([this] {
+              const HRESULT joined = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+              m_joined.set_value();
+              m_leave.get_future().wait();
+              if (SUCCEEDED(joined))
+                  CoUninitialize();
+          })
+    {
+        m_joined.get_future().wait();
+    }
+    ~OtherThreadInTheApartment()
+    {
+        m_leave.set_value();
+        m_thread.join();
+    }
+
+private:
+    std::promise<void> m_joined;
+    std::promise<void> m_leave;
+    std::thread m_thread;
+};
 
 // COM is initialised as start-up does it; every test ends with the teardown (the test's own or
 // the fixture's), after which nothing may be released any more.
@@ -288,6 +317,49 @@ TEST_F(GraphAssemblyTest, TheTeardownReturnsWhatTheWindowDestructionReturns)
 
     EXPECT_EQ(host.windowsDestroyed, 1);
     EXPECT_FALSE(ComIsUp());
+}
+
+TEST_F(GraphAssemblyTest, AtExitLeftoversAreAbandonedOnceTheTeardownEndedComThoughAnotherThreadKeepsItUp)
+{
+    CBDAGraph::m_bComUninitialized = false;  // as when the process starts
+    card.Install(services);
+    ASSERT_TRUE(CBDAGraph::BuildGraph(host, TuningStandard::DVBS));
+    ComPtr<IBaseFilter> leftover;
+    leftover.Attach(SimFilter::Create(L"left over"));
+    {
+        OtherThreadInTheApartment other;
+        ASSERT_EQ(TearDownTheGraph(), TRUE);
+        // This thread still seems to be in an apartment: the other thread's, which it may use.
+        ASSERT_TRUE(ComIsUp());
+
+        // A reference still held at exit, one that the teardown never saw.
+        CBDAGraph::m_pTIF = leftover;
+        CBDAGraph::ReleaseAtExit();
+    }
+
+    EXPECT_FALSE(CBDAGraph::m_pTIF);
+    const LONG references = static_cast<SimFilter*>(leftover.Get())->RefCount();
+    EXPECT_EQ(references, 2) << "released after the teardown";
+    SimLiveObjects::WatchApartment(false);
+    if (references == 2)
+        leftover->Release();  // the abandoned reference, dropped for the test's sake
+}
+
+TEST_F(GraphAssemblyTest, AtExitLeftoversAreReleasedWhileTheTeardownHasNotEndedCom)
+{
+    CBDAGraph::m_bComUninitialized = false;  // the dialog's window was never made
+    card.Install(services);
+    Probe();
+    ASSERT_TRUE(CBDAGraph::BuildGraph(host, TuningStandard::DVBS));
+
+    CBDAGraph::ReleaseAtExit();
+
+    EXPECT_FALSE(CBDAGraph::m_pGraphBuilder || CBDAGraph::m_pMediaControl || CBDAGraph::m_pTunerDevice ||
+                 CBDAGraph::m_pCaptureDevice || CBDAGraph::m_pNetworkProvider || CBDAGraph::m_pDemux ||
+                 CBDAGraph::m_pInfTee || CBDAGraph::m_pTIF || CBDAGraph::m_pTunerPin);
+    EXPECT_EQ(SimGraphBuilder::Instances(), 0);
+    // The property channel is the graph's own to release, in its teardown.
+    EXPECT_EQ(CBDAGraph::m_pKsPropertySet, CardChannel());
 }
 
 TEST_F(GraphAssemblyTest, ThePlatformGraphManagerBuildsAndDismantlesTheSimulatedCard)
