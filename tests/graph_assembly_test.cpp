@@ -2,6 +2,7 @@
 #include <gmock/gmock.h>
 
 #include <algorithm>
+#include <functional>
 #include <future>
 #include <thread>
 
@@ -75,6 +76,16 @@ protected:
     {
         CBDAGraph::m_pTunerDevice = CBDAGraph::FindFilter(L"VKO 8317 Tuner 0", KSCATEGORY_BDA_NETWORK_TUNER);
         ASSERT_TRUE(CBDAGraph::m_pTunerDevice);
+    }
+
+    // Every graph manager made from now on is first adjusted so.
+    void AdjustGraphManagers(std::function<void(SimGraphBuilder&)> adjust)
+    {
+        services.AddClass(CLSID_FilterGraph, [adjust] {
+            SimGraphBuilder* graph = SimGraphBuilder::Create();
+            adjust(*graph);
+            return static_cast<IUnknown*>(static_cast<IGraphBuilder*>(graph));
+        });
     }
 
     SimGraphBuilder& Graph() { return *static_cast<SimGraphBuilder*>(CBDAGraph::m_pGraphBuilder.Get()); }
@@ -256,11 +267,7 @@ TEST_F(GraphAssemblyTest, ThreeBuildsInARowKeepOnlyTheLastGraphAndChannel)
 TEST_F(GraphAssemblyTest, ABuildGoesOnPastRefusedFiltersAndConnections)
 {
     card.Install(services);
-    services.AddClass(CLSID_FilterGraph, [] {
-        SimGraphBuilder* graph = SimGraphBuilder::Create();
-        graph->connectResult = VFW_E_CANNOT_CONNECT;
-        return static_cast<IUnknown*>(static_cast<IGraphBuilder*>(graph));
-    });
+    AdjustGraphManagers([](SimGraphBuilder& graph) { graph.connectResult = VFW_E_CANNOT_CONNECT; });
 
     EXPECT_TRUE(CBDAGraph::BuildGraph(host, TuningStandard::DVBS));
 
@@ -289,11 +296,7 @@ TEST_F(GraphAssemblyTest, AGraphManagerWithoutAMediaControlGivesFalseSilentlyAnd
 {
     card.Install(services);
     Probe();
-    services.AddClass(CLSID_FilterGraph, [] {
-        SimGraphBuilder* graph = SimGraphBuilder::Create();
-        graph->offersMediaControl = false;
-        return static_cast<IUnknown*>(static_cast<IGraphBuilder*>(graph));
-    });
+    AdjustGraphManagers([](SimGraphBuilder& graph) { graph.offersMediaControl = false; });
 
     EXPECT_FALSE(CBDAGraph::BuildGraph(host, TuningStandard::DVBS));
 
