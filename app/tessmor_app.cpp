@@ -1,6 +1,5 @@
 #include "app/tessmor_app.h"
 
-#include <commctrl.h>
 #include <objbase.h>
 
 #include "framework/message_box.h"
@@ -24,8 +23,8 @@ const CMessageMap* CTessmorApp::GetMessageMap() const
 
 BOOL CTessmorApp::InitInstance()
 {
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
-    (void)::InitCommonControlsEx(&controls);
+    const INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
+    (void)Services().InitCommonControls(controls);
     (void)CWinApp::InitInstance();
     AfxEnableControlContainer();
     SetRegistryKey("Local AppWizard-Generated Applications");

@@ -63,6 +63,12 @@ INT_PTR CDialog::DoModal()
             }
         }
     }
+    // An ended dialog leaves the screen at once, before the parent comes back: what its own
+    // destruction does may take a moment, and the window must not linger meanwhile.
+    if (m_hWnd) {
+        (void)::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                             SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     if (parentWasEnabled)
         ::EnableWindow(parent, TRUE);
     if (m_hWnd)

@@ -1,7 +1,8 @@
 #pragma once
 // A modal dialog made from a dialog template among the module's resources. DoModal creates the
 // dialog window itself and runs its own message loop, so that when the dialog ends the dialog
-// object's own (virtual) DestroyWindow runs, with whatever the dialog does there.
+// object's own (virtual) DestroyWindow runs, with whatever the dialog does there; the window is
+// hidden by then.
 #include <windows.h>
 
 #include "framework/wnd.h"
@@ -11,8 +12,8 @@ public:
     explicit CDialog(UINT templateId, CWnd* parent = nullptr);
     ~CDialog() override;
 
-    // Creates the dialog, runs it until EndDialog, destroys it; returns EndDialog's result, or
-    // -1 when the dialog could not be created.
+    // Creates the dialog, runs it until EndDialog, hides and then destroys it; returns
+    // EndDialog's result, or -1 when the dialog could not be created.
     virtual INT_PTR DoModal();
     void EndDialog(int result);
 

@@ -15,9 +15,9 @@ class CBDAGraph {
 public:
     CBDAGraph() = delete;
 
-    // The first installed device of the category whose friendly name begins with the given
-    // name (exact UTF-16 code units, case-sensitive); with no name, the first device that
-    // binds and has a readable name. Null when none qualifies.
+    // The first installed device of the category whose friendly name is text that begins with
+    // the given name (exact UTF-16 code units, case-sensitive); with no name, the first device
+    // whose name can be read, of whatever type, and that binds. Null when none qualifies.
     static ComPtr<IBaseFilter> FindFilter(const WCHAR* friendlyName, GUID category);
     // New instances of the platform's stock filters, or null.
     static ComPtr<IBaseFilter> CreateMPEG2Demultiplexer();
@@ -54,7 +54,7 @@ public:
 
     // The graph state: one of each for the whole process, filled by the build and emptied by
     // the teardown. Counted references still held at process exit are released then, in
-    // reverse order, as long as COM is still initialised.
+    // reverse order, unless the teardown has ended COM (see ReleaseAtExit).
     static ComPtr<IGraphBuilder> m_pGraphBuilder;
     static ComPtr<IMediaControl> m_pMediaControl;
     static ComPtr<IBaseFilter> m_pCaptureDevice;
@@ -68,6 +68,15 @@ public:
     // reference, released only by the build (before it opens the channel again) and the
     // teardown.
     static IKsPropertySet* m_pKsPropertySet;
+    // Set by the teardown once it has ended COM on the thread, balancing start-up: from then on
+    // no interface may be released.
+    static bool m_bComUninitialized;
+
+    // What becomes of the counted references still held when the process exits (run then by
+    // the graph state itself): each is released, from m_pTunerPin back to m_pGraphBuilder;
+    // but once the teardown has ended COM, the objects behind them went with it, and each is
+    // abandoned instead. The property channel is left as it is.
+    static void ReleaseAtExit();
 
 private:
     static ComPtr<IBaseFilter> CreateNetworkProvider(IGraphHost& host, TuningStandard standard);

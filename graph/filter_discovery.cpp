@@ -52,11 +52,9 @@ ComPtr<IBaseFilter> CBDAGraph::FindFilter(const WCHAR* friendlyName, GUID catego
             return nullptr;
         }
 
-        // The bag chooses the type; only text is a name. Anything else is passed over like a
-        // name that cannot be read, so that it is never taken for text.
+        // The bag chooses the type.
         VariantHolder name;
-        if (FAILED(bag->Read(L"FriendlyName", name.Get(), nullptr)) ||
-            V_VT(name.Get()) != VT_BSTR) {
+        if (FAILED(bag->Read(L"FriendlyName", name.Get(), nullptr))) {
             Services().DebugOutput("FindFilter(): IPropertyBag->Read method failed");
             continue;
         }
@@ -68,9 +66,15 @@ ComPtr<IBaseFilter> CBDAGraph::FindFilter(const WCHAR* friendlyName, GUID catego
             !filter)
             continue;
 
-        const BSTR text = V_BSTR(name.Get());  // a null BSTR is the empty text
-        if (!friendlyName || BeginsWith(text ? text : L"", friendlyName))
+        // Without a name sought, any name will do. Only text can begin with the name sought: a
+        // name of another type never matches. A null BSTR is the empty text.
+        if (!friendlyName)
             return filter;
+        if (V_VT(name.Get()) == VT_BSTR) {
+            const BSTR text = V_BSTR(name.Get());
+            if (BeginsWith(text ? text : L"", friendlyName))
+                return filter;
+        }
     }
     return nullptr;
 }

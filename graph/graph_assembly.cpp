@@ -179,5 +179,6 @@ BOOL CBDAGraph::TearDownGraph(IGraphHost& dialog)
 
     // Balances start-up's CoInitializeEx; no interface is released after this.
     ::CoUninitialize();
+    m_bComUninitialized = true;
     return dialog.DestroyHostWindow();
 }

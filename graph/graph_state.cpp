@@ -1,5 +1,3 @@
-#include <objbase.h>
-
 #include "graph/bda_graph.h"
 
 // Declaration order is release order reversed: at process exit the counted references go
@@ -14,29 +12,36 @@ ComPtr<IBaseFilter> CBDAGraph::m_pInfTee;
 ComPtr<IBaseFilter> CBDAGraph::m_pTIF;
 ComPtr<IPin> CBDAGraph::m_pTunerPin;
 IKsPropertySet* CBDAGraph::m_pKsPropertySet = nullptr;
+bool CBDAGraph::m_bComUninitialized = false;
+
+void CBDAGraph::ReleaseAtExit()
+{
+    // Whether COM is still up is what the program itself did, not what the apartment answers:
+    // another thread of the process may keep a multithreaded apartment alive, and this thread
+    // would then still be told that it is in one.
+    const bool abandon = m_bComUninitialized;
+    const auto end = [abandon](auto& reference) {
+        if (abandon)
+            (void)reference.Detach();
+        else
+            reference.Reset();
+    };
+    end(m_pTunerPin);
+    end(m_pTIF);
+    end(m_pInfTee);
+    end(m_pDemux);
+    end(m_pNetworkProvider);
+    end(m_pTunerDevice);
+    end(m_pCaptureDevice);
+    end(m_pMediaControl);
+    end(m_pGraphBuilder);
+}
 
 namespace {
 
-// Destroyed just before the references above. When COM has already ended on this thread, the
-// objects behind any reference still held are gone with it: the references are abandoned
-// instead of released.
-struct ReleaseOnlyWhileComIsUp {
-    ~ReleaseOnlyWhileComIsUp()
-    {
-        APTTYPE type;
-        APTTYPEQUALIFIER qualifier;
-        if (SUCCEEDED(::CoGetApartmentType(&type, &qualifier)))
-            return;
-        (void)CBDAGraph::m_pTunerPin.Detach();
-        (void)CBDAGraph::m_pTIF.Detach();
-        (void)CBDAGraph::m_pInfTee.Detach();
-        (void)CBDAGraph::m_pDemux.Detach();
-        (void)CBDAGraph::m_pNetworkProvider.Detach();
-        (void)CBDAGraph::m_pTunerDevice.Detach();
-        (void)CBDAGraph::m_pCaptureDevice.Detach();
-        (void)CBDAGraph::m_pMediaControl.Detach();
-        (void)CBDAGraph::m_pGraphBuilder.Detach();
-    }
-} g_releaseOnlyWhileComIsUp;
+// Destroyed just before the references above, which it leaves empty.
+struct GraphStateAtExit {
+    ~GraphStateAtExit() { CBDAGraph::ReleaseAtExit(); }
+} g_graphStateAtExit;
 
 }  // namespace

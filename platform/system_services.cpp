@@ -18,6 +18,11 @@ BSTR SystemServices::AllocString(const OLECHAR* text)
     return ::SysAllocString(text);
 }
 
+BOOL SystemServices::InitCommonControls(const INITCOMMONCONTROLSEX& controls)
+{
+    return ::InitCommonControlsEx(&controls);
+}
+
 void SystemServices::Sleep(DWORD milliseconds)
 {
     ::Sleep(milliseconds);

@@ -4,6 +4,7 @@
 // The default entries call Windows. Everything else the program uses from the platform is called
 // directly; what it relies on from each service is noted beside the service below.
 #include <windows.h>
+#include <commctrl.h>
 #include <oleauto.h>
 
 class SystemServices {
@@ -18,6 +19,9 @@ public:
 
     // A new COM text (BSTR), as SysAllocString; null when memory is exhausted.
     virtual BSTR AllocString(const OLECHAR* text);
+
+    // Registers the common-control classes that the structure names, as InitCommonControlsEx.
+    virtual BOOL InitCommonControls(const INITCOMMONCONTROLSEX& controls);
 
     // A blocking pause of the calling (user-interface) thread, as Sleep.
     virtual void Sleep(DWORD milliseconds);

@@ -183,8 +183,9 @@ public:
     }
 
     HRESULT STDMETHODCALLTYPE CreateClassEnumerator(REFCLSID category, IEnumMoniker** enumerator,
-                                                    DWORD) override
+                                                    DWORD flags) override
     {
+        m_catalog->enumerations.push_back({category, flags});
         if (!enumerator)
             return E_POINTER;
         *enumerator = nullptr;

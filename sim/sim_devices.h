@@ -35,6 +35,13 @@ public:
 
     int bindCount = 0;  // devices instantiated as filters, for tests that count binds
 
+    // Each enumeration of a category asked of the device enumerator, in order.
+    struct ClassEnumeration {
+        GUID category;
+        DWORD flags;
+    };
+    std::vector<ClassEnumeration> enumerations;
+
 private:
     std::vector<std::pair<GUID, std::vector<SimDevice>>> m_categories;
 };

@@ -10,6 +10,7 @@ std::vector<std::string>& KnownPoints()
     return points;
 }
 
+std::vector<std::string> g_passed;
 std::string g_armed;
 HRESULT g_failure = S_OK;
 int g_failures = 0;
@@ -21,6 +22,7 @@ HRESULT SimFaults::Check(const std::string& point)
     std::vector<std::string>& known = KnownPoints();
     if (std::find(known.begin(), known.end(), point) == known.end())
         known.push_back(point);
+    g_passed.push_back(point);
     if (!g_armed.empty() && point == g_armed) {
         ++g_failures;
         return g_failure;
@@ -31,6 +33,16 @@ HRESULT SimFaults::Check(const std::string& point)
 const std::vector<std::string>& SimFaults::Known()
 {
     return KnownPoints();
+}
+
+const std::vector<std::string>& SimFaults::Passed()
+{
+    return g_passed;
+}
+
+void SimFaults::ForgetPassed()
+{
+    g_passed.clear();
 }
 
 void SimFaults::Arm(const std::string& point, HRESULT failure)

@@ -18,6 +18,11 @@ public:
     // How often the armed point failed a call since it was armed.
     static int Failures();
 
+    // Every point passed since the last ForgetPassed, once per call, in order: a trace of the
+    // simulated calls that tests read to see what the program asked for.
+    static const std::vector<std::string>& Passed();
+    static void ForgetPassed();
+
     // The point name for a QueryInterface of the interface.
     static std::string QueryInterfacePoint(REFIID iid);
 };

@@ -74,8 +74,8 @@ void* SimGraphBuilder::FindInterface(REFIID iid)
 {
     if (iid == IID_IFilterGraph)
         return static_cast<IGraphBuilder*>(this);
-    if (iid == IID_IDispatch)
-        return static_cast<IMediaControl*>(this);
+    if (iid == IID_IMediaControl || iid == IID_IDispatch)
+        return offersMediaControl ? static_cast<IMediaControl*>(this) : nullptr;
     return SimObject::FindInterface(iid);
 }
 

@@ -30,6 +30,7 @@ public:
     HRESULT removeFilterResult = S_OK;  // a failure removes nothing
     HRESULT connectResult = S_OK;       // a failure connects nothing
     HRESULT stopResult = S_OK;
+    bool offersMediaControl = true;  // false: a graph manager without IMediaControl
 
     // IFilterGraph
     HRESULT STDMETHODCALLTYPE AddFilter(IBaseFilter* filter, LPCWSTR name) override;

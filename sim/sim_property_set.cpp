@@ -32,7 +32,7 @@ void SimPropertySet::Remember(Call call, REFGUID set, DWORD id, const void* inst
                               DWORD instanceLength, const void* data, DWORD dataLength)
 {
     calls.push_back({call, set, id, Bytes(instance, instanceLength), instanceLength,
-                     Bytes(data, dataLength), dataLength, instance == data});
+                     Bytes(data, dataLength), dataLength, instance == data, false});
 }
 
 HRESULT SimPropertySet::QuerySupported(REFGUID set, DWORD id, DWORD* support)
@@ -62,6 +62,9 @@ HRESULT SimPropertySet::Get(REFGUID set, DWORD id, void* instance, DWORD instanc
                             void* data, DWORD dataLength, DWORD* returned)
 {
     Remember(Call::Get, set, id, instance, instanceLength, data, dataLength);
+    calls.back().countPlace = returned != nullptr;
+    if (!returned)
+        return E_POINTER;
     const HRESULT injected = SimFaults::Check("IKsPropertySet::Get");
     HRESULT result = FAILED(injected)    ? injected
                      : FAILED(getResult) ? getResult
@@ -73,8 +76,7 @@ HRESULT SimPropertySet::Get(REFGUID set, DWORD id, void* instance, DWORD instanc
         written = std::min<DWORD>(getBytesWritten, sizeof modes);
         std::copy(modes, modes + written, static_cast<BYTE*>(data));
     }
-    if (returned)
-        *returned = written;
+    *returned = written;
     return result;
 }
 

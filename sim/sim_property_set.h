@@ -22,6 +22,7 @@ public:
         std::vector<BYTE> data;  // the property data as it was passed in
         DWORD dataLength;
         bool sameBuffer;  // instance and property data were one buffer
+        bool countPlace;  // Get only: a place for the count of bytes returned was given
     };
 
     static SimPropertySet* Create() { return new SimPropertySet(); }
@@ -34,6 +35,8 @@ public:
     // Results for the next support tests, in order, before querySupportedResult applies again.
     std::vector<HRESULT> querySupportedSequence;
     DWORD supportFlags = KSPROPERTY_SUPPORT_GET | KSPROPERTY_SUPPORT_SET;
+    // Like the driver's channel, a Get without a place for the count of bytes it returns is
+    // refused.
     HRESULT getResult = S_OK;
     DWORD getBytesWritten = 2;  // how many mode bytes a Get writes into the caller's buffer
     HRESULT setResult = S_OK;

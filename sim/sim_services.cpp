@@ -75,11 +75,17 @@ std::vector<std::string> SimServices::MessageTexts() const
 
 BSTR SimServices::AllocString(const OLECHAR* text)
 {
-    if (!failAllocationOf.empty() && text && failAllocationOf == text)
+    if (failAllocationOf && text && *failAllocationOf == text)
         return nullptr;
     if (FAILED(SimFaults::Check("SysAllocString")))
         return nullptr;
     return ::SysAllocString(text);
+}
+
+BOOL SimServices::InitCommonControls(const INITCOMMONCONTROLSEX& controls)
+{
+    commonControls.push_back(controls);
+    return TRUE;
 }
 
 void SimServices::Sleep(DWORD milliseconds)

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -35,10 +36,11 @@ public:
     // Drops every factory, and with them any objects they keep for later creations.
     void ForgetClasses() { m_classes.clear(); }
 
-    // Text allocation fails (returns null) for exactly this text, when set.
-    std::wstring failAllocationOf;
+    // Text allocation fails (returns null) for exactly this text (the empty one too), when set.
+    std::optional<std::wstring> failAllocationOf;
 
     std::vector<Creation> creations;
+    std::vector<INITCOMMONCONTROLSEX> commonControls;  // registered, not passed on
     std::vector<DWORD> sleeps;
     std::vector<std::string> debugLines;
     std::vector<MessageBoxCall> messageBoxes;
@@ -54,6 +56,7 @@ public:
     HRESULT CreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID iid,
                            void** ppv) override;
     BSTR AllocString(const OLECHAR* text) override;
+    BOOL InitCommonControls(const INITCOMMONCONTROLSEX& controls) override;
     void Sleep(DWORD milliseconds) override;
     void DebugOutput(const char* text) override;
     int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type) override;

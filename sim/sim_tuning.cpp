@@ -236,8 +236,11 @@ public:
             return injected;
         if (FAILED(m_store->enumResult))
             return m_store->enumResult;
-        if (!m_store->enumDeliversNothing)
-            *enumerator = new SimEnumerator<IEnumTuningSpaces, ITuningSpace>("IEnumTuningSpaces", m_store->spaces);
+        // It starts past the last tuning space: only a caller that resets it first sees any.
+        if (!m_store->enumDeliversNothing) {
+            *enumerator = new SimEnumerator<IEnumTuningSpaces, ITuningSpace>(
+                "IEnumTuningSpaces", m_store->spaces, m_store->spaces.size());
+        }
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE Remove(VARIANT) override { return E_NOTIMPL; }

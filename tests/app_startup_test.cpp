@@ -24,10 +24,19 @@ TEST_F(AppStartupTest, WithoutATunerItSaysSoOnceAfterOneSecondAndEnds)
 {
     card.tunerPresent = false;
     card.Install(services);
+    // What had happened when the pause came.
+    size_t creationsBeforeThePause = ~size_t(0), messagesBeforeThePause = ~size_t(0);
+    services.onSleep = [&](DWORD) {
+        creationsBeforeThePause = services.creations.size();
+        messagesBeforeThePause = services.messageBoxes.size();
+    };
+    ASSERT_FALSE(ComIsUp());
 
     EXPECT_FALSE(theApp.InitInstance());
 
     EXPECT_THAT(services.sleeps, ElementsAre(1000u));
+    EXPECT_EQ(creationsBeforeThePause, 0u) << "the pause comes before the search for the tuner";
+    EXPECT_EQ(messagesBeforeThePause, 0u);
     EXPECT_EQ(services.CreationsOf(CLSID_SystemDeviceEnum), 1);  // one search, no retry
     ASSERT_EQ(services.messageBoxes.size(), 1u);
     const auto& box = services.messageBoxes[0];
@@ -36,8 +45,17 @@ TEST_F(AppStartupTest, WithoutATunerItSaysSoOnceAfterOneSecondAndEnds)
     EXPECT_EQ(box.type, UINT(MB_OK | MB_ICONEXCLAMATION));
     EXPECT_EQ(box.owner, nullptr);
     EXPECT_STREQ(theApp.m_pszRegistryKey, "Local AppWizard-Generated Applications");
-    // COM stays up on this path until the process ends.
-    EXPECT_TRUE(ComIsUp());
+    // The common controls: the structure's size 8 and the Windows 95 classes (0xFF).
+    ASSERT_EQ(services.commonControls.size(), 1u);
+    EXPECT_EQ(services.commonControls[0].dwSize, 8u);
+    EXPECT_EQ(services.commonControls[0].dwICC, 0xFFu);
+    // The thread is in the multithreaded apartment, which stays until the process ends on
+    // this path.
+    APTTYPE apartment = APTTYPE_CURRENT;
+    APTTYPEQUALIFIER qualifier = APTTYPEQUALIFIER_NONE;
+    ASSERT_EQ(CoGetApartmentType(&apartment, &qualifier), S_OK);
+    EXPECT_EQ(apartment, APTTYPE_MTA);
+    EXPECT_EQ(qualifier, APTTYPEQUALIFIER_NONE);
     CoUninitialize();
 }
 

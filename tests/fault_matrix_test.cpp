@@ -11,14 +11,13 @@
 #include <string>
 
 #include "app/tessmor_app.h"
-#include "framework/wnd.h"
 #include "graph/bda_graph.h"
 #include "sim/sim_card.h"
 #include "sim/sim_faults.h"
 #include "sim/sim_object.h"
 #include "sim/sim_services.h"
+#include "program_user.h"
 #include "sim_test.h"
-#include "ui/resource.h"
 
 extern CTessmorApp theApp;
 
@@ -85,34 +84,6 @@ const std::map<std::string, std::vector<std::string>>& KnownOutcomes()
     return outcomes;
 }
 
-bool g_scriptFailed = false;
-
-// The user, once the dialog is up: chooses DVB-C and DVBC2 and writes; if the dialog is still
-// there afterwards (the write was refused or failed), closes it with Esc.
-void CALLBACK UseTheDialog(HWND, UINT, UINT_PTR id, DWORD)
-{
-    KillTimer(nullptr, id);
-    if (!theApp.m_pMainWnd || !theApp.m_pMainWnd->m_hWnd)
-        return;
-    HWND dialog = theApp.m_pMainWnd->m_hWnd;
-    for (int list : {IDC_TUNER_A_SETTING, IDC_TUNER_B_SETTING}) {
-        HWND box = GetDlgItem(dialog, list);
-        SendMessageA(box, CB_SETCURSEL, list == IDC_TUNER_A_SETTING ? 3 : 6, 0);
-        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(list, CBN_SELCHANGE), reinterpret_cast<LPARAM>(box));
-    }
-    SendMessageA(GetDlgItem(dialog, IDC_WRITE), BM_CLICK, 0, 0);
-    if (theApp.m_pMainWnd && IsWindow(dialog))
-        PostMessageA(dialog, WM_KEYDOWN, VK_ESCAPE, 0);
-}
-
-void CALLBACK GiveUp(HWND, UINT, UINT_PTR id, DWORD)
-{
-    KillTimer(nullptr, id);
-    g_scriptFailed = true;
-    if (theApp.m_pMainWnd && theApp.m_pMainWnd->m_hWnd)
-        PostMessageA(theApp.m_pMainWnd->m_hWnd, WM_COMMAND, IDCANCEL, 0);
-}
-
 struct Outcome {
     std::vector<std::string> messages;
     long liveObjects = 0;
@@ -133,21 +104,16 @@ Outcome RunWholeProgram(const std::string& point)
         if (!point.empty())
             SimFaults::Arm(point, E_FAIL);
         SimLiveObjects::WatchApartment(true);
-        g_scriptFailed = false;
-        const UINT_PTR use = SetTimer(nullptr, 0, 10, UseTheDialog);
-        const UINT_PTR giveUp = SetTimer(nullptr, 0, 20000, GiveUp);
 
-        (void)theApp.InitInstance();
+        const bool ended = RunTheProgramWithAWrite(theApp);
 
-        KillTimer(nullptr, use);
-        KillTimer(nullptr, giveUp);
         SimFaults::Disarm();
         if (ComIsUp()) {
             // The path without a dialog keeps COM up until the process would end.
             CBDAGraph::m_pTunerDevice.Reset();
             CoUninitialize();
         }
-        outcome.ended = !g_scriptFailed && theApp.m_pMainWnd == nullptr;
+        outcome.ended = ended;
         outcome.graphEmpty = !CBDAGraph::m_pGraphBuilder && !CBDAGraph::m_pMediaControl &&
                              !CBDAGraph::m_pTunerDevice && !CBDAGraph::m_pCaptureDevice &&
                              !CBDAGraph::m_pNetworkProvider && !CBDAGraph::m_pDemux &&

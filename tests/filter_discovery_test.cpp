@@ -47,10 +47,13 @@ TEST_F(FilterDiscoveryTest, EmptyCategoryOrMissingEnumeratorGiveNullSilently)
     EXPECT_FALSE(CBDAGraph::FindFilter(L"VKO 8317 Tuner 0", kTuners));
     EXPECT_THAT(services.debugLines, IsEmpty());
 
-    // The enumerator is asked for with every class context.
+    // The enumerator is asked for with every class context, and the category with no flags.
     ASSERT_FALSE(services.creations.empty());
     EXPECT_EQ(services.creations[0].context, DWORD(CLSCTX_ALL));
     EXPECT_TRUE(services.creations[0].iid == IID_ICreateDevEnum);
+    ASSERT_EQ(catalog->enumerations.size(), 2u);
+    for (const auto& enumeration : catalog->enumerations)
+        EXPECT_EQ(enumeration.flags, 0u);
 }
 
 TEST_F(FilterDiscoveryTest, FriendlyNamesMatchByExactCaseSensitivePrefix)
@@ -84,7 +87,7 @@ TEST_F(FilterDiscoveryTest, AMissingPropertyBagEndsTheWholeSearch)
     EXPECT_THAT(services.debugLines, ElementsAre("FindFilter(): Cannot BindToStorage"));
 }
 
-TEST_F(FilterDiscoveryTest, DevicesWithoutATextNameOrThatDoNotBindArePassedOver)
+TEST_F(FilterDiscoveryTest, UnreadableNamesAndDevicesThatDoNotBindArePassedOverAndOnlyTextMatches)
 {
     SimDevice unreadable{L"VKO 8317 Tuner 0"};
     unreadable.readResult = E_FAIL;
@@ -96,17 +99,21 @@ TEST_F(FilterDiscoveryTest, DevicesWithoutATextNameOrThatDoNotBindArePassedOver)
         catalog->Add(kTuners, device);
     AddTuner(L"VKO 8317 Tuner 0 last");
 
+    // A name that is not text never matches the name sought; only a failed read is reported.
     EXPECT_EQ(DeviceName(CBDAGraph::FindFilter(L"VKO 8317 Tuner 0", kTuners)),
               L"VKO 8317 Tuner 0 last");
-    EXPECT_THAT(services.debugLines, ElementsAre("FindFilter(): IPropertyBag->Read method failed",
-                                                 "FindFilter(): IPropertyBag->Read method failed"));
+    EXPECT_THAT(services.debugLines, ElementsAre("FindFilter(): IPropertyBag->Read method failed"));
+    EXPECT_EQ(catalog->bindCount, 2);
 
-    // The lookup without a name passes them over too and takes the first good device.
+    // The lookup without a name passes over the unreadable and the unbindable device and takes
+    // the first other one, whatever the type of its name.
     services.debugLines.clear();
     const GUID transport = KSCATEGORY_BDA_TRANSPORT_INFORMATION;
+    SimDevice numericTransport{L"BDA MPEG2 Transport Information Filter"};
+    numericTransport.nameIsText = false;
     catalog->Add(transport, unreadable);
     catalog->Add(transport, unbindable);
-    catalog->Add(transport, SimDevice{L"BDA MPEG2 Transport Information Filter"});
+    catalog->Add(transport, numericTransport);
     catalog->Add(transport, SimDevice{L"Another"});
     EXPECT_EQ(DeviceName(CBDAGraph::FindFilter(nullptr, transport)),
               L"BDA MPEG2 Transport Information Filter");

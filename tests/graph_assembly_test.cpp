@@ -1,9 +1,15 @@
 #include <dshow.h>
 #include <gmock/gmock.h>
 
+#include <algorithm>
+#include <functional>
+#include <future>
+#include <thread>
+
 #include "graph/bda_graph.h"
 #include "platform/identities.h"
 #include "sim/sim_card.h"
+#include "sim/sim_filter.h"
 #include "sim/sim_graph_builder.h"
 #include "sim_test.h"
 #include "test_graph_host.h"
@@ -12,6 +18,32 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
 namespace {
+
+// Another thread of the process in the multithreaded apartment, for as long as this lives.
+class OtherThreadInTheApartment {
+public:
+    OtherThreadInTheApartment()
+        : m_thread([this] {
+              const HRESULT joined = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+              m_joined.set_value();
+              m_leave.get_future().wait();
+              if (SUCCEEDED(joined))
+                  CoUninitialize();
+          })
+    {
+        m_joined.get_future().wait();
+    }
+    ~OtherThreadInTheApartment()
+    {
+        m_leave.set_value();
+        m_thread.join();
+    }
+
+private:
+    std::promise<void> m_joined;
+    std::promise<void> m_leave;
+    std::thread m_thread;
+};
 
 // COM is initialised as start-up does it; every test ends with the teardown (the test's own or
 // the fixture's), after which nothing may be released any more.
@@ -46,6 +78,16 @@ protected:
         ASSERT_TRUE(CBDAGraph::m_pTunerDevice);
     }
 
+    // Every graph manager made from now on is first adjusted so.
+    void AdjustGraphManagers(std::function<void(SimGraphBuilder&)> adjust)
+    {
+        services.AddClass(CLSID_FilterGraph, [adjust] {
+            SimGraphBuilder* graph = SimGraphBuilder::Create();
+            adjust(*graph);
+            return static_cast<IUnknown*>(static_cast<IGraphBuilder*>(graph));
+        });
+    }
+
     SimGraphBuilder& Graph() { return *static_cast<SimGraphBuilder*>(CBDAGraph::m_pGraphBuilder.Get()); }
     IKsPropertySet* CardChannel() { return card.channel.Get(); }
 
@@ -77,6 +119,12 @@ TEST_F(GraphAssemblyTest, AFullBuildWithTheProbedTunerConnectsTheChainAndOpensTh
                             L"Connect MPEG2 Demultiplexer.001 -> transport information filter.Input"));
     // Only the probe looked for the tuner; the build looked for the capture and TIF filters.
     EXPECT_EQ(services.CreationsOf(CLSID_SystemDeviceEnum), 3);
+    // The graph manager is made in-process and asked for IGraphBuilder.
+    const auto graphManager = std::find_if(services.creations.begin(), services.creations.end(),
+                                           [](const auto& creation) { return creation.clsid == CLSID_FilterGraph; });
+    ASSERT_NE(graphManager, services.creations.end());
+    EXPECT_EQ(graphManager->context, DWORD(CLSCTX_INPROC_SERVER));
+    EXPECT_TRUE(graphManager->iid == IID_IGraphBuilder);
 
     // The teardown stops the graph and takes out capture, provider and tuner.
     SimGraphBuilder* graph = &Graph();
@@ -219,11 +267,7 @@ TEST_F(GraphAssemblyTest, ThreeBuildsInARowKeepOnlyTheLastGraphAndChannel)
 TEST_F(GraphAssemblyTest, ABuildGoesOnPastRefusedFiltersAndConnections)
 {
     card.Install(services);
-    services.AddClass(CLSID_FilterGraph, [] {
-        SimGraphBuilder* graph = SimGraphBuilder::Create();
-        graph->connectResult = VFW_E_CANNOT_CONNECT;
-        return static_cast<IUnknown*>(static_cast<IGraphBuilder*>(graph));
-    });
+    AdjustGraphManagers([](SimGraphBuilder& graph) { graph.connectResult = VFW_E_CANNOT_CONNECT; });
 
     EXPECT_TRUE(CBDAGraph::BuildGraph(host, TuningStandard::DVBS));
 
@@ -246,6 +290,79 @@ TEST_F(GraphAssemblyTest, WithoutAGraphManagerNothingIsBuiltOrKept)
     EXPECT_FALSE(CBDAGraph::m_pNetworkProvider);
     EXPECT_THAT(services.messageBoxes, IsEmpty());
     EXPECT_TRUE(card.tuningSpaces->spaces.empty());
+}
+
+TEST_F(GraphAssemblyTest, AGraphManagerWithoutAMediaControlGivesFalseSilentlyAndKeepsNothingNew)
+{
+    card.Install(services);
+    Probe();
+    AdjustGraphManagers([](SimGraphBuilder& graph) { graph.offersMediaControl = false; });
+
+    EXPECT_FALSE(CBDAGraph::BuildGraph(host, TuningStandard::DVBS));
+
+    EXPECT_THAT(services.messageBoxes, IsEmpty());
+    EXPECT_FALSE(CBDAGraph::m_pGraphBuilder);
+    EXPECT_FALSE(CBDAGraph::m_pMediaControl);
+    EXPECT_EQ(SimGraphBuilder::Instances(), 0);
+    EXPECT_FALSE(CBDAGraph::m_pNetworkProvider);
+    EXPECT_FALSE(host.tuningSpace);
+    EXPECT_TRUE(card.tuningSpaces->spaces.empty());
+    EXPECT_TRUE(CBDAGraph::m_pTunerDevice) << "the tuner from start-up stays";
+}
+
+TEST_F(GraphAssemblyTest, TheTeardownReturnsWhatTheWindowDestructionReturns)
+{
+    card.Install(services);
+    ASSERT_TRUE(CBDAGraph::BuildGraph(host, TuningStandard::DVBS));
+    host.destroyResult = FALSE;
+
+    EXPECT_EQ(TearDownTheGraph(), FALSE);
+
+    EXPECT_EQ(host.windowsDestroyed, 1);
+    EXPECT_FALSE(ComIsUp());
+}
+
+TEST_F(GraphAssemblyTest, AtExitLeftoversAreAbandonedOnceTheTeardownEndedComThoughAnotherThreadKeepsItUp)
+{
+    CBDAGraph::m_bComUninitialized = false;  // as when the process starts
+    card.Install(services);
+    ASSERT_TRUE(CBDAGraph::BuildGraph(host, TuningStandard::DVBS));
+    ComPtr<IBaseFilter> leftover;
+    leftover.Attach(SimFilter::Create(L"left over"));
+    {
+        OtherThreadInTheApartment other;
+        ASSERT_EQ(TearDownTheGraph(), TRUE);
+        // This thread still seems to be in an apartment: the other thread's, which it may use.
+        ASSERT_TRUE(ComIsUp());
+
+        // A reference still held at exit, one that the teardown never saw.
+        CBDAGraph::m_pTIF = leftover;
+        CBDAGraph::ReleaseAtExit();
+    }
+
+    EXPECT_FALSE(CBDAGraph::m_pTIF);
+    const LONG references = static_cast<SimFilter*>(leftover.Get())->RefCount();
+    EXPECT_EQ(references, 2) << "released after the teardown";
+    SimLiveObjects::WatchApartment(false);
+    if (references == 2)
+        leftover->Release();  // the abandoned reference, dropped for the test's sake
+}
+
+TEST_F(GraphAssemblyTest, AtExitLeftoversAreReleasedWhileTheTeardownHasNotEndedCom)
+{
+    CBDAGraph::m_bComUninitialized = false;  // the dialog's window was never made
+    card.Install(services);
+    Probe();
+    ASSERT_TRUE(CBDAGraph::BuildGraph(host, TuningStandard::DVBS));
+
+    CBDAGraph::ReleaseAtExit();
+
+    EXPECT_FALSE(CBDAGraph::m_pGraphBuilder || CBDAGraph::m_pMediaControl || CBDAGraph::m_pTunerDevice ||
+                 CBDAGraph::m_pCaptureDevice || CBDAGraph::m_pNetworkProvider || CBDAGraph::m_pDemux ||
+                 CBDAGraph::m_pInfTee || CBDAGraph::m_pTIF || CBDAGraph::m_pTunerPin);
+    EXPECT_EQ(SimGraphBuilder::Instances(), 0);
+    // The property channel is the graph's own to release, in its teardown.
+    EXPECT_EQ(CBDAGraph::m_pKsPropertySet, CardChannel());
 }
 
 TEST_F(GraphAssemblyTest, ThePlatformGraphManagerBuildsAndDismantlesTheSimulatedCard)

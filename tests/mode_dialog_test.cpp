@@ -168,6 +168,13 @@ TEST_F(ModeDialogTest, WriteChecksTheChoicesThenWritesThePairAndEnds)
 {
     Start();
     HWND dialogWindow = nullptr;
+    // What the user had been told, and what the card had received, when the pause came.
+    std::vector<std::string> messagesBeforeThePause;
+    SimPropertySet::Call lastCallBeforeThePause = SimPropertySet::Call::QuerySupported;
+    services.onSleep = [&](DWORD) {
+        messagesBeforeThePause = services.MessageTexts();
+        lastCallBeforeThePause = card.channel->calls.back().call;
+    };
 
     const INT_PTR result = Run([&](User& user) {
         dialogWindow = user.dialog.m_hWnd;
@@ -199,6 +206,9 @@ TEST_F(ModeDialogTest, WriteChecksTheChoicesThenWritesThePairAndEnds)
     EXPECT_EQ(card.channel->calls.back().call, SimPropertySet::Call::Set);
     EXPECT_THAT(card.channel->calls.back().data, ElementsAre(4, 7));
     EXPECT_THAT(services.sleeps, ElementsAre(1000u));
+    // The pause comes between the write and the message that the write is done.
+    EXPECT_EQ(lastCallBeforeThePause, SimPropertySet::Call::Set);
+    EXPECT_EQ(messagesBeforeThePause.size(), 4u);
     EXPECT_THAT(std::vector<std::string>(services.debugLines.begin() + 2, services.debugLines.end()),
                 ElementsAre("TunerAMode =4", "TunerAMode =0", "TunerBMode =3", "TunerAMode =4",
                             "TunerBMode =7"));

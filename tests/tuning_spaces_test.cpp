@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "framework/memory_exception.h"
 #include "graph/bda_graph.h"
 #include "platform/identities.h"
 #include "sim/sim_tuning.h"
@@ -97,7 +98,8 @@ TEST_F(TuningSpacesTest, FirstDVBSBuildAddsTheToolsTuningSpaceAndLaterOnesReuseI
     requestSpace.Reset();
     provider.Reset();
 
-    // The next run finds it by its unique name and adds nothing.
+    // The next run finds it by its unique name and adds nothing (the container's enumerator
+    // starts past its end unless it is reset).
     host.tuningSpace.Reset();
     provider = CBDAGraph::CreateDVBSNetworkProvider(host);
     ASSERT_TRUE(provider);
@@ -198,16 +200,45 @@ TEST_F(TuningSpacesTest, WithoutAContainerOrATuningSpaceThereIsNoProvider)
     EXPECT_EQ(store->addCount, 1);
 }
 
-TEST_F(TuningSpacesTest, TextExhaustionYieldsNoProviderAndLeavesNothingBehind)
+TEST_F(TuningSpacesTest, NoMemoryForAnyTextOfATuningSpaceYieldsNoProviderAndLeavesNothingBehind)
 {
-    Preload(L"some other tuning space", DVB_SATELLITE_TV_NETWORK_TYPE);
-    ASSERT_TRUE(CBDAGraph::CreateDVBCNetworkProvider(host));
-    services.failAllocationOf = L"-1";
+    using ProviderOperation = ComPtr<IBaseFilter> (*)(IGraphHost&);
+    const struct {
+        TuningStandard standard;
+        ProviderOperation createProvider;
+        const wchar_t* text;
+    } texts[] = {
+        {TuningStandard::DVBS, &CBDAGraph::CreateDVBSNetworkProvider, L""},  // the frequency mapping
+        {TuningStandard::DVBS, &CBDAGraph::CreateDVBSNetworkProvider, L"Local DVBS Tuner"},
+        {TuningStandard::DVBS, &CBDAGraph::CreateDVBSNetworkProvider, L"quorvantel dvb-s"},
+        {TuningStandard::DVBS, &CBDAGraph::CreateDVBSNetworkProvider, L"-1"},
+        {TuningStandard::DVBT, &CBDAGraph::CreateDVBTNetworkProvider, L""},
+        {TuningStandard::DVBT, &CBDAGraph::CreateDVBTNetworkProvider, L"Local DVB-T digital antenna"},
+        {TuningStandard::DVBT, &CBDAGraph::CreateDVBTNetworkProvider, L"quorvantel dvb-t"},
+        {TuningStandard::DVBC, &CBDAGraph::CreateDVBCNetworkProvider, L""},
+        {TuningStandard::DVBC, &CBDAGraph::CreateDVBCNetworkProvider, L"Local DVB-C digital antenna"},
+        {TuningStandard::DVBC, &CBDAGraph::CreateDVBCNetworkProvider, L"quorvantel dvb-c"},
+    };
+    // The tuning space of an earlier build, held by the host.
+    ComPtr<SimTuningSpace> earlier;
+    earlier.Attach(SimTuningSpace::Create(false));
 
-    EXPECT_FALSE(CBDAGraph::CreateDVBSNetworkProvider(host));
+    for (const auto& text : texts) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(text.text)));
+        services.failAllocationOf = text.text;
 
-    EXPECT_FALSE(host.tuningSpace);
-    EXPECT_EQ(store->addCount, 1);  // the cable one only
+        // Making the tuning space raises the out-of-memory exception, and leaks nothing.
+        EXPECT_THROW(CBDAGraph::CreateTuningSpace(text.standard), CMemoryException);
+        EXPECT_EQ(SimLiveObjects::Count(), 1);
+
+        // The provider operation catches it: the host lets its tuning space go, no provider.
+        host.tuningSpace = earlier;
+        EXPECT_FALSE(text.createProvider(host));
+        EXPECT_FALSE(host.tuningSpace);
+        EXPECT_EQ(SimLiveObjects::Count(), 1);
+    }
+    EXPECT_EQ(store->addCount, 0);
+    EXPECT_EQ(earlier->RefCount(), 1);
 }
 
 TEST_F(TuningSpacesTest, RefusalsOnTheWayStillYieldWhatTheToolCanUse)
