@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "framework/dialog.h"
+#include "framework/win_app.h"
 
 namespace {
 
@@ -57,6 +58,121 @@ TEST(ModalDialog, LeavesTheScreenWhenItEndsBeforeItsWindowIsDestroyed)
     EXPECT_EQ(dialog.destructions, 1);
     EXPECT_FALSE(dialog.visibleAtDestruction);
     EXPECT_EQ(dialog.m_hWnd, nullptr);
+}
+
+// Runs a dialog with one step done from its loop shortly after it is up; a watchdog ends it
+// (and fails the test) if it does not end by itself.
+template <class Dialog>
+INT_PTR RunWithStep(Dialog& dialog, TIMERPROC step)
+{
+    g_pDialog = &dialog;
+    const UINT_PTR first = SetTimer(nullptr, 0, 50, step);
+    const UINT_PTR giveUp = SetTimer(nullptr, 0, 20000, GiveUp);
+    const INT_PTR result = dialog.DoModal();
+    KillTimer(nullptr, first);
+    KillTimer(nullptr, giveUp);
+    g_pDialog = nullptr;
+    return result;
+}
+
+DWORD WINAPI SendCancel(void* window)
+{
+    (void)SendMessageA(static_cast<HWND>(window), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    return 0;
+}
+
+HANDLE g_hSender = nullptr;
+
+void CALLBACK CancelFromAnotherThread(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(nullptr, id);
+    g_hSender = CreateThread(nullptr, 0, SendCancel, g_pDialog->m_hWnd, 0, nullptr);
+}
+
+TEST(ModalDialog, EndsWhenAnotherThreadSendsItsCancelCommand)
+{
+    // A message sent from another thread is handled inside GetMessage, which does not return
+    // for it: ending the dialog there must still wake the loop, or it would wait for the next
+    // message that happens to come.
+    WatchedDialog dialog;
+    EXPECT_EQ(RunWithStep(dialog, CancelFromAnotherThread), IDCANCEL);
+    ASSERT_NE(g_hSender, nullptr);
+    EXPECT_EQ(WaitForSingleObject(g_hSender, 10000), WAIT_OBJECT_0);
+    CloseHandle(g_hSender);
+    g_hSender = nullptr;
+    EXPECT_EQ(dialog.destructions, 1);
+}
+
+void CALLBACK Quit(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(nullptr, id);
+    PostQuitMessage(3);
+}
+
+TEST(ModalDialog, AQuitMessageEndsItWithoutAResultAndIsLeftForTheOuterLoop)
+{
+    WatchedDialog dialog;
+    EXPECT_EQ(RunWithStep(dialog, Quit), -1);
+    EXPECT_EQ(dialog.destructions, 1);
+    EXPECT_EQ(dialog.m_hWnd, nullptr);
+    MSG quit;
+    ASSERT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(quit.wParam, 3u);
+}
+
+// A dialog that answers WM_QUERYDRAGICON through its message map.
+class IconDialog : public WatchedDialog {
+public:
+    const CMessageMap* GetMessageMap() const override
+    {
+        static const MessageMap<IconDialog> map(CDialog::GetMessageMap(),
+                                                {DragIconEntry(&IconDialog::OnQueryDragIcon)});
+        return &map;
+    }
+    HCURSOR OnQueryDragIcon() { return icon; }
+
+    HICON icon = LoadIconA(nullptr, MAKEINTRESOURCEA(32512) /* IDI_APPLICATION */);
+    LRESULT answered = 0;
+};
+
+void CALLBACK AskForTheDragIcon(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(nullptr, id);
+    auto* dialog = static_cast<IconDialog*>(g_pDialog);
+    dialog->answered = SendMessageA(dialog->m_hWnd, WM_QUERYDRAGICON, 0, 0);
+    dialog->EndDialog(IDOK);
+}
+
+TEST(ModalDialog, TheDragIconIsTheAnswerItselfNotAMessageResult)
+{
+    IconDialog dialog;
+    ASSERT_NE(dialog.icon, nullptr);
+    EXPECT_EQ(RunWithStep(dialog, AskForTheDragIcon), IDOK);
+    EXPECT_EQ(dialog.answered, reinterpret_cast<LRESULT>(dialog.icon));
+}
+
+class CountingApp : public CWinApp {
+public:
+    CountingApp() : CWinApp("Framework test") {}
+    int ExitInstance() override
+    {
+        ++exits;
+        return CWinApp::ExitInstance();
+    }
+    int exits = 0;
+};
+
+TEST(WinApp, RunDispatchesUntilQuitThenExitsWithTheQuitCode)
+{
+    CountingApp app;
+    EXPECT_EQ(AfxGetApp(), &app);
+    EXPECT_STREQ(AfxGetAppTitle(), "Framework test");
+    ASSERT_TRUE(PostThreadMessageA(GetCurrentThreadId(), WM_USER, 0, 0));
+    PostQuitMessage(5);
+    EXPECT_EQ(app.Run(), 5);
+    EXPECT_EQ(app.exits, 1);
+    MSG left;
+    EXPECT_FALSE(PeekMessageA(&left, nullptr, 0, 0, PM_REMOVE)) << "message " << left.message << " left behind";
 }
 
 }  // namespace

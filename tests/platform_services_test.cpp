@@ -5,12 +5,31 @@
 #include "sim/sim_services.h"
 #include "sim_test.h"
 
+#include "platform/com_holders.h"
 #include "platform/com_ptr.h"
 
 
 namespace {
 
 constexpr GUID kSomeClass = {0x1, 0x2, 0x3, {4, 5, 6, 7, 8, 9, 10, 11}};
+
+TEST(ComHolders, FillingAnOutParameterFreesWhatWasHeldFirst)
+{
+    // Reused holders (a name read once per device) must not carry the last value into the next
+    // call, which may leave the out-parameter as it found it.
+    VariantHolder variant;
+    V_VT(variant.Get()) = VT_BSTR;
+    V_BSTR(variant.Get()) = SysAllocString(L"VKO 8317 Tuner 0");
+    VARIANT* out = variant.ReleaseAndGetAddressOf();
+    EXPECT_EQ(out, variant.Get());
+    EXPECT_EQ(V_VT(out), VT_EMPTY);
+
+    BstrHolder text(L"quorvantel dvb-s");
+    ASSERT_NE(text.Get(), nullptr);
+    BSTR* place = text.ReleaseAndGetAddressOf();
+    EXPECT_EQ(*place, nullptr);
+    EXPECT_EQ(text.Get(), nullptr);
+}
 
 TEST(ScopedSystemServices, NestedTablesAreRestoredInTurn)
 {
