@@ -1,0 +1,95 @@
+#include "graph/device_search.h"
+
+#include <dshow.h>
+
+#include "platform/com_holders.h"
+#include "platform/system_services.h"
+
+namespace {
+
+// True when text begins with prefix, compared code unit by code unit.
+bool BeginsWith(const WCHAR* text, const WCHAR* prefix)
+{
+    for (; *prefix; ++prefix, ++text) {
+        if (*text != *prefix)
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void WalkDevices(const GUID& category, const std::function<bool(FoundDevice&)>& visit)
+{
+    ComPtr<ICreateDevEnum> devices;
+    if (FAILED(Services().CreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_ALL,
+                                         IID_ICreateDevEnum,
+                                         reinterpret_cast<void**>(devices.ReleaseAndGetAddressOf()))))
+        return;
+
+    // S_FALSE means a category without devices.
+    ComPtr<IEnumMoniker> monikers;
+    if (devices->CreateClassEnumerator(category, monikers.ReleaseAndGetAddressOf(), 0) != S_OK ||
+        !monikers)
+        return;
+
+    ComPtr<IMoniker> moniker;
+    while (monikers->Next(1, moniker.ReleaseAndGetAddressOf(), nullptr) == S_OK && moniker) {
+        FoundDevice device = {FoundDevice::State::NoPropertyBag, nullptr, nullptr};
+        ComPtr<IPropertyBag> bag;
+        if (FAILED(moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag,
+                                          reinterpret_cast<void**>(bag.ReleaseAndGetAddressOf())))) {
+            Services().DebugOutput("FindFilter(): Cannot BindToStorage");
+            if (visit(device))
+                return;
+            continue;
+        }
+
+        // The bag chooses the type; only text is a name. Anything else is passed over like a
+        // name that cannot be read, so that it is never taken for text.
+        VariantHolder name;
+        if (FAILED(bag->Read(L"FriendlyName", name.Get(), nullptr)) ||
+            V_VT(name.Get()) != VT_BSTR) {
+            Services().DebugOutput("FindFilter(): IPropertyBag->Read method failed");
+            device.state = FoundDevice::State::NoName;
+            if (visit(device))
+                return;
+            continue;
+        }
+        const BSTR text = V_BSTR(name.Get());  // a null BSTR is the empty text
+        device.name = text ? text : L"";
+
+        // The device is instantiated before its name is looked at.
+        if (FAILED(moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter,
+                                         reinterpret_cast<void**>(device.filter.ReleaseAndGetAddressOf()))) ||
+            !device.filter) {
+            device.filter.Reset();
+            device.state = FoundDevice::State::CannotOpen;
+        } else {
+            device.state = FoundDevice::State::Opened;
+        }
+        if (visit(device))
+            return;
+    }
+}
+
+bool DeviceSearch::Visit(FoundDevice& device)
+{
+    if (m_ended)
+        return true;
+    switch (device.state) {
+    case FoundDevice::State::NoPropertyBag:
+        m_ended = true;
+        break;
+    case FoundDevice::State::NoName:
+    case FoundDevice::State::CannotOpen:
+        break;
+    case FoundDevice::State::Opened:
+        if (!m_friendlyName || BeginsWith(device.name, m_friendlyName)) {
+            m_result = std::move(device.filter);
+            m_ended = true;
+        }
+        break;
+    }
+    return m_ended;
+}
