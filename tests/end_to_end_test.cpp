@@ -56,9 +56,11 @@ protected:
     }
     void TearDown() override { SimRegistry::Delete(SimRegistry::kRoot); }
 
-    // After a run: everything the simulated platform made was released, and while COM was up.
+    // After a run of the dialog: everything the simulated platform made was released, and while
+    // COM was up. The card saw the program's windows (which shows that it can see them at all).
     void ExpectCleanRun()
     {
+        EXPECT_GE(SimRegistry::ReadNumber(SimRegistry::kReport, "WindowsSeen", 0), 1u);
         EXPECT_EQ(SimRegistry::ReadNumber(SimRegistry::kReport, "LiveObjects", 99), 0u);
         EXPECT_EQ(SimRegistry::ReadNumber(SimRegistry::kReport, "ReleasesWithoutCom", 99), 0u);
         SimRegistry::Delete(SimRegistry::kReport);
