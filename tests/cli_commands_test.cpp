@@ -12,6 +12,7 @@
 #include "graph/bda_graph.h"
 #include "platform/identities.h"
 #include "sim/sim_card.h"
+#include "fault_walk.h"
 #include "sim_test.h"
 
 using ::testing::Contains;
@@ -53,14 +54,6 @@ protected:
         SimLiveObjects::WatchApartment(false);
         EXPECT_TRUE(GraphIsEmpty());
         return status;
-    }
-
-    static bool GraphIsEmpty()
-    {
-        return !CBDAGraph::m_pGraphBuilder && !CBDAGraph::m_pMediaControl && !CBDAGraph::m_pTunerDevice &&
-               !CBDAGraph::m_pCaptureDevice && !CBDAGraph::m_pNetworkProvider && !CBDAGraph::m_pDemux &&
-               !CBDAGraph::m_pInfTee && !CBDAGraph::m_pTIF && !CBDAGraph::m_pTunerPin &&
-               !CBDAGraph::m_pKsPropertySet;
     }
 
     // The Set calls the card received, as their two bytes.
