@@ -61,6 +61,8 @@ int CModeSession::Open()
         supported = QueryDemodModeSupport(Channel());
         m_reporter.Step(SupportTestStep(TuningStandard::DVBC, supported));
     }
+    if (CBDAGraph::m_pCaptureDevice)
+        m_reporter.Step(L"receiver found");
     if (supported)
         return kExitSuccess;
 

@@ -191,6 +191,7 @@ TEST_F(CtlTest, APropertyOnlyUnderCableIsFoundThroughTheThirdGraph)
                                          L"tessmorctl: DVB-S graph built; the property is not supported",
                                          L"tessmorctl: DVB-T graph built; the property is not supported",
                                          L"tessmorctl: DVB-C graph built; the property is supported",
+                                         L"tessmorctl: receiver found",
                                          L"tessmorctl: reading the modes: tuner 0 code 2, tuner 1 code 1"));
 }
 
