@@ -2,8 +2,8 @@
 
 #include <objbase.h>
 
+#include "cli/com_start.h"
 #include "cli/exit_status.h"
-#include "cli/text.h"
 #include "graph/device_search.h"
 #include "platform/identities.h"
 
@@ -55,11 +55,8 @@ bool ListCategory(Reporter& reporter, const wchar_t* title, const wchar_t* sough
 
 int RunDevices(Reporter& reporter)
 {
-    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED | COINIT_SPEED_OVER_MEMORY);
-    if (FAILED(com)) {
-        reporter.Error(L"COM cannot be started (" + ResultCode(com) + L")");
+    if (!StartCom(reporter))
         return kExitReadWriteFailed;
-    }
     const bool tuner = ListCategory(reporter, L"Tuner devices", L"VKO 8317 Tuner 0", KSCATEGORY_BDA_NETWORK_TUNER);
     const bool receiver = ListCategory(reporter, L"Receiver devices", L"VKO 8317 Capture 0",
                                        KSCATEGORY_BDA_RECEIVER_COMPONENT);

@@ -2,8 +2,8 @@
 
 #include <objbase.h>
 
+#include "cli/com_start.h"
 #include "cli/exit_status.h"
-#include "cli/text.h"
 #include "graph/bda_graph.h"
 #include "modes/demod_property.h"
 #include "platform/identities.h"
@@ -37,11 +37,8 @@ CModeSession::~CModeSession()
 
 int CModeSession::Open()
 {
-    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED | COINIT_SPEED_OVER_MEMORY);
-    if (FAILED(com)) {
-        m_reporter.Error(L"COM cannot be started (" + ResultCode(com) + L")");
+    if (!StartCom(m_reporter))
         return kExitReadWriteFailed;
-    }
     m_comStarted = true;
 
     m_reporter.Step(L"looking for the tuner \"VKO 8317 Tuner 0\"");

@@ -16,7 +16,6 @@ public:
         if (m_verbose)
             m_streams.Err(L"tessmorctl: " + text);
     }
-    ConsoleStreams& Streams() { return m_streams; }
 
 private:
     ConsoleStreams& m_streams;
