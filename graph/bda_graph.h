@@ -7,6 +7,8 @@
 #include <control.h>
 #include <tuner.h>
 
+#include <functional>
+
 #include "graph/graph_host.h"
 #include "graph/tuning_standard.h"
 #include "platform/com_ptr.h"
@@ -48,6 +50,12 @@ public:
     // everything obtained so far kept. True with an empty channel when the tuner has no
     // "Input0" pin.
     static bool BuildGraph(IGraphHost& dialog, TuningStandard standard);
+    // Builds the graph for DVB-S, then DVB-T, then DVB-C, as long as the property channel of
+    // the graph just built fails the support test; the DVB-C graph is kept untested. Each
+    // support test made is handed to tested, when given. Only the support tests decide; what
+    // the builds return is not examined.
+    static void BuildGraphForProperty(IGraphHost& host,
+                                      const std::function<void(TuningStandard, bool)>& tested = {});
     // Stops the graph, releases every graph reference, ends COM on the thread and destroys the
     // dialog's window; returns what the window destruction returns.
     static BOOL TearDownGraph(IGraphHost& dialog);

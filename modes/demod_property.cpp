@@ -14,12 +14,21 @@ bool QueryDemodModeSupport(IKsPropertySet* channel)
                                              KSPROPERTY_BDA_CTRL_DemodMode, &support));
 }
 
+HRESULT ReadDemodModes(IKsPropertySet* channel, DemodModeBlock& modes)
+{
+    modes = {};
+    DWORD returned = 0;
+    const HRESULT result = channel->Get(KSPROPSETID_DemodMode, KSPROPERTY_BDA_CTRL_DemodMode,
+                                        &modes, sizeof modes, &modes, sizeof modes, &returned);
+    if (SUCCEEDED(result) && returned < sizeof modes)
+        return E_UNEXPECTED;
+    return result;
+}
+
 DemodModeBlock GetDemodModes(IKsPropertySet* channel)
 {
-    DemodModeBlock modes = {};
-    DWORD returned = 0;
-    const HRESULT ignored = channel->Get(KSPROPSETID_DemodMode, KSPROPERTY_BDA_CTRL_DemodMode,
-                                         &modes, sizeof modes, &modes, sizeof modes, &returned);
+    DemodModeBlock modes;
+    const HRESULT ignored = ReadDemodModes(channel, modes);
     (void)ignored;
     return modes;
 }

@@ -14,8 +14,12 @@ constexpr DWORD KSPROPERTY_BDA_CTRL_DemodMode = 60;
 // reports. An absent channel does not support anything.
 bool QueryDemodModeSupport(IKsPropertySet* channel);
 
-// One Get of the whole block. The block is cleared first, so a failed or short read leaves
-// zeros ("NO Set") instead of stale bytes; the result of the call is not otherwise examined.
+// One Get of the whole block into modes, which is cleared first, so that a failed or short read
+// leaves zeros ("NO Set") instead of stale bytes. The driver's result; a read that succeeded
+// but returned fewer than the two bytes is failed with E_UNEXPECTED.
+HRESULT ReadDemodModes(IKsPropertySet* channel, DemodModeBlock& modes);
+
+// The same read for callers that do not examine its result (the dialog shows what it got).
 DemodModeBlock GetDemodModes(IKsPropertySet* channel);
 
 // One Set of the whole block; false when the driver refused it (negative result).

@@ -63,9 +63,21 @@ int SimFaults::Failures()
     return g_failures;
 }
 
-std::string SimFaults::QueryInterfacePoint(REFIID iid)
+namespace {
+std::string TextOf(REFGUID guid)
 {
     WCHAR text[40] = {};
-    ::StringFromGUID2(iid, text, 40);
-    return "QueryInterface " + std::string(text, text + lstrlenW(text));
+    ::StringFromGUID2(guid, text, 40);
+    return std::string(text, text + lstrlenW(text));
+}
+}  // namespace
+
+std::string SimFaults::QueryInterfacePoint(REFIID iid)
+{
+    return "QueryInterface " + TextOf(iid);
+}
+
+std::string SimFaults::CreationPoint(REFCLSID clsid)
+{
+    return "CoCreateInstance " + TextOf(clsid);
 }

@@ -25,4 +25,6 @@ public:
 
     // The point name for a QueryInterface of the interface.
     static std::string QueryInterfacePoint(REFIID iid);
+    // The point name for a creation of the class.
+    static std::string CreationPoint(REFCLSID clsid);
 };

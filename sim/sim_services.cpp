@@ -31,10 +31,7 @@ HRESULT SimServices::CreateInstance(REFCLSID clsid, IUnknown* outer, DWORD conte
     } else if (outer) {
         result = CLASS_E_NOAGGREGATION;
     } else {
-        WCHAR name[40] = {};
-        ::StringFromGUID2(clsid, name, 40);
-        const HRESULT injected =
-            SimFaults::Check("CoCreateInstance " + std::string(name, name + lstrlenW(name)));
+        const HRESULT injected = SimFaults::Check(SimFaults::CreationPoint(clsid));
         bool failed = FAILED(injected);
         if (failed)
             result = injected;

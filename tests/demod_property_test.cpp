@@ -72,6 +72,28 @@ TEST_F(DemodPropertyTest, FailedOrShortReadsYieldNotSetInsteadOfStaleBytes)
     EXPECT_EQ(modes.tunerB, 0);
 }
 
+TEST_F(DemodPropertyTest, AReadThatReportsItsResultFailsOnErrorsAndShortReads)
+{
+    Card().modes[0] = 4;
+    Card().modes[1] = 7;
+    DemodModeBlock modes = {9, 9};
+    EXPECT_EQ(ReadDemodModes(Channel(), modes), S_OK);
+    EXPECT_EQ(modes.tunerA, 4);
+    EXPECT_EQ(modes.tunerB, 7);
+
+    Card().getResult = E_ACCESSDENIED;
+    modes = {9, 9};
+    EXPECT_EQ(ReadDemodModes(Channel(), modes), E_ACCESSDENIED);
+    EXPECT_EQ(modes.tunerA, 0);
+    EXPECT_EQ(modes.tunerB, 0);
+
+    // A driver that claims success but hands back one byte has not told both modes.
+    Card().getResult = S_OK;
+    Card().getBytesWritten = 1;
+    EXPECT_EQ(ReadDemodModes(Channel(), modes), E_UNEXPECTED);
+    EXPECT_EQ(Card().calls.size(), 3u);
+}
+
 TEST_F(DemodPropertyTest, WriteSendsTunerAThenTunerBAsInstanceAndPropertyData)
 {
     EXPECT_TRUE(SetDemodModes(Channel(), {5, 7}));

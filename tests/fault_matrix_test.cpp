@@ -16,6 +16,7 @@
 #include "sim/sim_faults.h"
 #include "sim/sim_object.h"
 #include "sim/sim_services.h"
+#include "fault_walk.h"
 #include "program_user.h"
 #include "sim_test.h"
 
@@ -49,31 +50,24 @@ const std::set<std::string> kProgramMessages = {
 const char kUnsupported[] = "QuerySupported KSPROPERTY_BDA_CTRL_DemodMode error";
 const char kFinished[] = "Set finished,Please wait about 8 seconds let device finish changed mode .Thank you ";
 
-std::string ClassPoint(REFCLSID clsid)
-{
-    WCHAR text[40] = {};
-    StringFromGUID2(clsid, text, 40);
-    return "CoCreateInstance " + std::string(text, text + lstrlenW(text));
-}
-
 // What the user sees for some points, exactly; every other point must show only program texts.
 const std::map<std::string, std::vector<std::string>>& KnownOutcomes()
 {
     static const std::map<std::string, std::vector<std::string>> outcomes = {
         {"", {kFinished}},  // nothing failing: the write goes through
-        {ClassPoint(CLSID_SystemDeviceEnum), {"No VKO DVBS device!"}},
+        {SimFaults::CreationPoint(CLSID_SystemDeviceEnum), {"No VKO DVBS device!"}},
         {"ICreateDevEnum::CreateClassEnumerator", {"No VKO DVBS device!"}},
         {"IMoniker::BindToObject", {"No VKO DVBS device!"}},
-        {ClassPoint(CLSID_MPEG2Demultiplexer),
+        {SimFaults::CreationPoint(CLSID_MPEG2Demultiplexer),
          {"CreateMPEG2Demultiplexer Failed", "CreateMPEG2Demultiplexer Failed",
           "CreateMPEG2Demultiplexer Failed", kUnsupported, kUnsupported}},
-        {ClassPoint(CLSID_InfTee),
+        {SimFaults::CreationPoint(CLSID_InfTee),
          {"CreateInfinitePinTee Failed", "CreateInfinitePinTee Failed", "CreateInfinitePinTee Failed",
           kUnsupported, kUnsupported}},
-        {ClassPoint(CLSID_SystemTuningSpaces),
+        {SimFaults::CreationPoint(CLSID_SystemTuningSpaces),
          {"CreateDVBSNetworkProvider Failed", "CreateDVBTNetworkProvider Failed",
           "CreateDVBCNetworkProvider Failed", kUnsupported, kUnsupported}},
-        {ClassPoint(CLSID_FilterGraph), {kUnsupported, kUnsupported}},
+        {SimFaults::CreationPoint(CLSID_FilterGraph), {kUnsupported, kUnsupported}},
         {"IKsPropertySet::QuerySupported", {kUnsupported, kUnsupported}},
         {"IPin " + SimFaults::QueryInterfacePoint(IID_IKsPropertySet),
          {"m_pTunerDevice QueryInterface Failed", "m_pTunerDevice QueryInterface Failed",
@@ -84,90 +78,48 @@ const std::map<std::string, std::vector<std::string>>& KnownOutcomes()
     return outcomes;
 }
 
-struct Outcome {
-    std::vector<std::string> messages;
-    long liveObjects = 0;
-    long releasesWithoutCom = 0;
-    bool ended = true;
-    bool graphEmpty = true;
-};
-
-// The whole program path, in-process, with the point armed (none for "").
-Outcome RunWholeProgram(const std::string& point)
+// The whole program path, in-process, with the point armed (none for ""): start-up, the
+// dialog and a user who writes; whether it ended by itself comes back in ended.
+FaultRunTrace RunWholeProgram(const std::string& point, bool& ended)
 {
-    Outcome outcome;
-    {
-        SimServices services;
-        ScopedSystemServices scope(services);
-        SimCard card;
-        card.Install(services);
-        if (!point.empty())
-            SimFaults::Arm(point, E_FAIL);
-        SimLiveObjects::WatchApartment(true);
-
-        const bool ended = RunTheProgramWithAWrite(theApp);
-
-        SimFaults::Disarm();
+    return RunWithFault(point, [&ended](SimServices&) {
+        ended = RunTheProgramWithAWrite(theApp);
         if (ComIsUp()) {
             // The path without a dialog keeps COM up until the process would end.
             CBDAGraph::m_pTunerDevice.Reset();
             CoUninitialize();
         }
-        outcome.ended = ended;
-        outcome.graphEmpty = !CBDAGraph::m_pGraphBuilder && !CBDAGraph::m_pMediaControl &&
-                             !CBDAGraph::m_pTunerDevice && !CBDAGraph::m_pCaptureDevice &&
-                             !CBDAGraph::m_pNetworkProvider && !CBDAGraph::m_pDemux &&
-                             !CBDAGraph::m_pInfTee && !CBDAGraph::m_pTIF && !CBDAGraph::m_pTunerPin &&
-                             !CBDAGraph::m_pKsPropertySet;
-        for (const auto& box : services.messageBoxes)
-            outcome.messages.push_back(box.text);
-        outcome.releasesWithoutCom = SimLiveObjects::ReleasesWithoutCom();
-        SimLiveObjects::WatchApartment(false);
-        services.ForgetClasses();
-    }
-    outcome.liveObjects = SimLiveObjects::Count();
-    return outcome;
+    });
 }
 
 TEST(FaultMatrix, TheProgramSurvivesEveryInjectionPoint)
 {
     ASSERT_EQ(SimLiveObjects::Count(), 0);
-    std::vector<std::string> queue = {""};  // first the path with nothing failing
-    std::set<std::string> walked;
     int survived = 0;
-    while (!queue.empty()) {
-        const std::string point = queue.front();
-        queue.erase(queue.begin());
-        walked.insert(point);
-
-        const Outcome outcome = RunWholeProgram(point);
+    const std::set<std::string> walked = WalkInjectionPoints([&survived](const std::string& point) {
+        bool ended = false;
+        const FaultRunTrace outcome = RunWholeProgram(point, ended);
         const std::string where = point.empty() ? "(nothing failing)" : point;
         bool ok = true;
-        ok &= outcome.ended;
-        EXPECT_TRUE(outcome.ended) << where << ": the program did not end by itself";
+        ok &= ended;
+        EXPECT_TRUE(ended) << where << ": the program did not end by itself";
         ok &= outcome.graphEmpty;
         EXPECT_TRUE(outcome.graphEmpty) << where << ": graph references left";
         ok &= outcome.liveObjects == 0;
         EXPECT_EQ(outcome.liveObjects, 0) << where << ": simulated objects left alive";
         ok &= outcome.releasesWithoutCom == 0;
         EXPECT_EQ(outcome.releasesWithoutCom, 0) << where << ": released after CoUninitialize";
-        for (const std::string& message : outcome.messages) {
+        for (const std::string& message : outcome.messageBoxes) {
             ok &= kProgramMessages.count(message) == 1;
             EXPECT_EQ(kProgramMessages.count(message), 1u) << where << ": unexpected text " << message;
         }
         const auto known = KnownOutcomes().find(point);
         if (known != KnownOutcomes().end()) {
-            ok &= outcome.messages == known->second;
-            EXPECT_EQ(outcome.messages, known->second) << where;
+            ok &= outcome.messageBoxes == known->second;
+            EXPECT_EQ(outcome.messageBoxes, known->second) << where;
         }
         survived += ok;
-
-        // Points first reached on this path are walked too.
-        for (const std::string& found : SimFaults::Known()) {
-            if (!walked.count(found) && std::find(queue.begin(), queue.end(), found) == queue.end())
-                queue.push_back(found);
-        }
-    }
+    });
     const size_t points = walked.size() - 1;
     std::printf("Fault matrix: %d of %u injection points survived (and the path with none).\n",
                 survived - 1, unsigned(points));

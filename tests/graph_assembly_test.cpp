@@ -264,6 +264,29 @@ TEST_F(GraphAssemblyTest, ThreeBuildsInARowKeepOnlyTheLastGraphAndChannel)
     EXPECT_EQ(Graph().calls.front(), L"AddFilter Network DVBC Provider");
 }
 
+TEST_F(GraphAssemblyTest, TheStandardsAreBuiltInTurnUntilTheChannelPassesTheSupportTest)
+{
+    card.Install(services);
+    Probe();
+    std::vector<std::pair<TuningStandard, bool>> tests;
+    auto record = [&tests](TuningStandard standard, bool supported) { tests.emplace_back(standard, supported); };
+
+    card.channel->querySupportedSequence = {E_FAIL, S_OK};
+    CBDAGraph::BuildGraphForProperty(host, record);
+    EXPECT_THAT(tests, ElementsAre(std::make_pair(TuningStandard::DVBS, false),
+                                   std::make_pair(TuningStandard::DVBT, true)));
+    EXPECT_EQ(Graph().calls.front(), L"AddFilter Network DVBT Provider");
+
+    // Nowhere supported: the DVB-C graph is built and kept without a test of its own.
+    tests.clear();
+    card.channel->querySupportedResult = E_FAIL;
+    CBDAGraph::BuildGraphForProperty(host, record);
+    EXPECT_THAT(tests, ElementsAre(std::make_pair(TuningStandard::DVBS, false),
+                                   std::make_pair(TuningStandard::DVBT, false)));
+    EXPECT_EQ(Graph().calls.front(), L"AddFilter Network DVBC Provider");
+    EXPECT_EQ(static_cast<SimTuningSpace*>(host.tuningSpace.Get())->uniqueName, L"quorvantel dvb-c");
+}
+
 TEST_F(GraphAssemblyTest, ABuildGoesOnPastRefusedFiltersAndConnections)
 {
     card.Install(services);

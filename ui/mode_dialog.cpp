@@ -79,14 +79,9 @@ BOOL CTessmorDlg::OnInitDialog()
     CBDAGraph::m_pTIF.Reset();
     CBDAGraph::m_pInfTee.Reset();
 
-    // The first standard whose graph carries the property is kept; only the support test
-    // decides, and it is not reported here.
-    (void)CBDAGraph::BuildGraph(*this, TuningStandard::DVBS);
-    if (!QueryDemodModeSupport(CBDAGraph::m_pKsPropertySet)) {
-        (void)CBDAGraph::BuildGraph(*this, TuningStandard::DVBT);
-        if (!QueryDemodModeSupport(CBDAGraph::m_pKsPropertySet))
-            (void)CBDAGraph::BuildGraph(*this, TuningStandard::DVBC);
-    }
+    // The first standard whose graph carries the property is kept; the support tests are not
+    // reported here.
+    CBDAGraph::BuildGraphForProperty(*this);
 
     ReadModes();
     return TRUE;

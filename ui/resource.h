@@ -1,7 +1,8 @@
 #pragma once
 // Resource and control ids of the mode dialog and the application.
+#include "res/program.h"  // IDR_MAINFRAME, the application icon
+
 #define IDD_TESSMOR_DIALOG 102
-#define IDR_MAINFRAME 128
 
 #define IDC_READ 1006
 #define IDC_WRITE 1013

@@ -4,6 +4,7 @@
 
 #include "platform/identities.h"
 #include "sim/server/sim_registry.h"
+#include "sim/server/window_watch.h"
 
 CardChannel::CardChannel(SimPin& pin) : m_filter(&pin.Owner()), m_pin(pin)
 {
@@ -48,6 +49,7 @@ wchar_t CardChannel::UpstreamNetwork() const
 
 HRESULT CardChannel::QuerySupported(REFGUID set, DWORD id, DWORD* support)
 {
+    WindowWatch::Sample();
     const SimScenario scenario = SimScenario::Read();
     const wchar_t network = UpstreamNetwork();
     const bool everywhere = scenario.supportedNetworks.find_first_not_of(L"STC") == std::wstring::npos &&
@@ -62,6 +64,7 @@ HRESULT CardChannel::QuerySupported(REFGUID set, DWORD id, DWORD* support)
 HRESULT CardChannel::Get(REFGUID set, DWORD id, void* instance, DWORD instanceLength, void* data,
                          DWORD dataLength, DWORD* returned)
 {
+    WindowWatch::Sample();
     LoadModes();
     getResult = SimScenario::Read().getFails ? E_FAIL : S_OK;
     return SimPropertySet::Get(set, id, instance, instanceLength, data, dataLength, returned);
@@ -70,10 +73,12 @@ HRESULT CardChannel::Get(REFGUID set, DWORD id, void* instance, DWORD instanceLe
 HRESULT CardChannel::Set(REFGUID set, DWORD id, void* instance, DWORD instanceLength, void* data,
                          DWORD dataLength)
 {
+    WindowWatch::Sample();
     LoadModes();
-    setResult = SimScenario::Read().setFails ? E_FAIL : S_OK;
+    const SimScenario scenario = SimScenario::Read();
+    setResult = scenario.setFails ? E_FAIL : S_OK;
     const HRESULT result = SimPropertySet::Set(set, id, instance, instanceLength, data, dataLength);
-    if (SUCCEEDED(result))
+    if (SUCCEEDED(result) && !scenario.setIgnored)
         SimRegistry::WriteBytes(SimRegistry::kCard, "Modes", modes, 2);
     return result;
 }

@@ -115,6 +115,7 @@ SimScenario SimScenario::Read()
     scenario.cardPresent = ReadNumber(kScenario, "CardPresent", 1) != 0;
     scenario.getFails = ReadNumber(kScenario, "GetFails", 0) != 0;
     scenario.setFails = ReadNumber(kScenario, "SetFails", 0) != 0;
+    scenario.setIgnored = ReadNumber(kScenario, "SetIgnored", 0) != 0;
     scenario.transportInformationPresent = ReadNumber(kScenario, "TransportInformation", 1) != 0;
     scenario.input0Present = ReadNumber(kScenario, "Input0", 1) != 0;
     scenario.input0HasPropertySet = ReadNumber(kScenario, "Input0PropertySet", 1) != 0;
@@ -130,6 +131,7 @@ void SimScenario::Write() const
     WriteNumber(kScenario, "CardPresent", cardPresent);
     WriteNumber(kScenario, "GetFails", getFails);
     WriteNumber(kScenario, "SetFails", setFails);
+    WriteNumber(kScenario, "SetIgnored", setIgnored);
     WriteNumber(kScenario, "TransportInformation", transportInformationPresent);
     WriteNumber(kScenario, "Input0", input0Present);
     WriteNumber(kScenario, "Input0PropertySet", input0HasPropertySet);

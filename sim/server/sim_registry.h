@@ -33,6 +33,7 @@ struct SimScenario {
     bool cardPresent = true;
     bool getFails = false;
     bool setFails = false;
+    bool setIgnored = false;  // a Set succeeds but the card keeps its old modes
     bool transportInformationPresent = true;
     bool input0Present = true;
     bool input0HasPropertySet = true;

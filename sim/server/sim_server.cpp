@@ -9,6 +9,7 @@
 #include "platform/com_ptr.h"
 #include "sim/server/sim_classes.h"
 #include "sim/server/sim_registry.h"
+#include "sim/server/window_watch.h"
 #include "sim/sim_object.h"
 
 namespace {
@@ -24,6 +25,7 @@ public:
         if (!ppv)
             return E_POINTER;
         *ppv = nullptr;
+        WindowWatch::Sample();
         if (outer)
             return CLASS_E_NOAGGREGATION;
         ComPtr<IUnknown> object;
@@ -82,9 +84,10 @@ void Refuse(const char* why)
 }
 
 // What the test wants to know after each run: whether everything was released, and released
-// while COM was still up.
+// while COM was still up, and how many windows the program had while it used the card.
 void Report()
 {
+    SimRegistry::WriteNumber(SimRegistry::kReport, "WindowsSeen", WindowWatch::Most());
     SimRegistry::WriteNumber(SimRegistry::kReport, "LiveObjects",
                              static_cast<DWORD>(SimLiveObjects::Count()));
     SimRegistry::WriteNumber(SimRegistry::kReport, "ReleasesWithoutCom",

@@ -1,0 +1,65 @@
+#include "cli/text.h"
+
+namespace {
+constexpr size_t kQuotedLength = 40;
+
+wchar_t LowerAscii(wchar_t c)
+{
+    return c >= L'A' && c <= L'Z' ? wchar_t(c - L'A' + L'a') : c;
+}
+}  // namespace
+
+std::wstring Widen(const char* text)
+{
+    if (!text || !*text)
+        return {};
+    const int length = ::MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    if (length <= 1)
+        return {};
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    (void)::MultiByteToWideChar(CP_ACP, 0, text, -1, &wide[0], length);
+    wide.resize(static_cast<size_t>(length - 1));
+    return wide;
+}
+
+bool EqualsIgnoringCase(const std::wstring& argument, const char* word)
+{
+    size_t i = 0;
+    for (; word[i]; ++i) {
+        if (i == argument.size() ||
+            LowerAscii(argument[i]) != LowerAscii(static_cast<wchar_t>(static_cast<unsigned char>(word[i]))))
+            return false;
+    }
+    return i == argument.size();
+}
+
+std::wstring Quoted(const std::wstring& argument)
+{
+    std::wstring shown = argument.substr(0, kQuotedLength);
+    for (wchar_t& c : shown) {
+        if (c < L' ' || c == 0x7F)
+            c = L'?';
+    }
+    if (argument.size() > kQuotedLength)
+        shown += L"...";
+    return L"\"" + shown + L"\"";
+}
+
+std::wstring Decimal(unsigned long value)
+{
+    std::wstring digits;
+    do {
+        digits.insert(digits.begin(), wchar_t(L'0' + value % 10));
+        value /= 10;
+    } while (value);
+    return digits;
+}
+
+std::wstring ResultCode(HRESULT result)
+{
+    const unsigned long bits = static_cast<unsigned long>(result);
+    std::wstring text = L"0x";
+    for (int shift = 28; shift >= 0; shift -= 4)
+        text += L"0123456789ABCDEF"[(bits >> shift) & 0xF];
+    return text;
+}

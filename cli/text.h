@@ -1,0 +1,21 @@
+#pragma once
+// Small text helpers of the console program.
+#include <windows.h>
+
+#include <string>
+
+// ANSI text (the program's messages and mode names) as UTF-16.
+std::wstring Widen(const char* text);
+
+// Whether the argument equals the ASCII word, letters compared without regard to case.
+bool EqualsIgnoringCase(const std::wstring& argument, const char* word);
+
+// An argument as it may be quoted back in a message: control characters shown as '?', and
+// cut short with "..." when it is long.
+std::wstring Quoted(const std::wstring& argument);
+
+// A number in decimal.
+std::wstring Decimal(unsigned long value);
+
+// A failure result as a script's reader expects it, such as 0x80004005.
+std::wstring ResultCode(HRESULT result);

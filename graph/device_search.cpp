@@ -1,0 +1,97 @@
+#include "graph/device_search.h"
+
+#include <dshow.h>
+
+#include "platform/com_holders.h"
+#include "platform/system_services.h"
+
+namespace {
+
+// True when text begins with prefix, compared code unit by code unit.
+bool BeginsWith(const WCHAR* text, const WCHAR* prefix)
+{
+    for (; *prefix; ++prefix, ++text) {
+        if (*text != *prefix)
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void WalkDevices(const GUID& category, const std::function<bool(FoundDevice&)>& visit)
+{
+    ComPtr<ICreateDevEnum> devices;
+    if (FAILED(Services().CreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_ALL,
+                                         IID_ICreateDevEnum,
+                                         reinterpret_cast<void**>(devices.ReleaseAndGetAddressOf()))))
+        return;
+
+    // S_FALSE means a category without devices.
+    ComPtr<IEnumMoniker> monikers;
+    if (devices->CreateClassEnumerator(category, monikers.ReleaseAndGetAddressOf(), 0) != S_OK ||
+        !monikers)
+        return;
+
+    ComPtr<IMoniker> moniker;
+    while (monikers->Next(1, moniker.ReleaseAndGetAddressOf(), nullptr) == S_OK && moniker) {
+        FoundDevice device = {FoundDevice::State::NoPropertyBag, nullptr, nullptr};
+        ComPtr<IPropertyBag> bag;
+        if (FAILED(moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag,
+                                          reinterpret_cast<void**>(bag.ReleaseAndGetAddressOf())))) {
+            Services().DebugOutput("FindFilter(): Cannot BindToStorage");
+            if (visit(device))
+                return;
+            continue;
+        }
+
+        // The bag chooses the type.
+        VariantHolder name;
+        if (FAILED(bag->Read(L"FriendlyName", name.Get(), nullptr))) {
+            Services().DebugOutput("FindFilter(): IPropertyBag->Read method failed");
+            device.state = FoundDevice::State::NoName;
+            if (visit(device))
+                return;
+            continue;
+        }
+        // Only text can begin with a name sought; a null BSTR is the empty text.
+        if (V_VT(name.Get()) == VT_BSTR) {
+            const BSTR text = V_BSTR(name.Get());
+            device.name = text ? text : L"";
+        }
+
+        // The device is instantiated before its name is looked at.
+        if (FAILED(moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter,
+                                         reinterpret_cast<void**>(device.filter.ReleaseAndGetAddressOf()))) ||
+            !device.filter) {
+            device.filter.Reset();
+            device.state = FoundDevice::State::CannotOpen;
+        } else {
+            device.state = FoundDevice::State::Opened;
+        }
+        if (visit(device))
+            return;
+    }
+}
+
+bool DeviceSearch::Visit(FoundDevice& device)
+{
+    if (m_ended)
+        return true;
+    switch (device.state) {
+    case FoundDevice::State::NoPropertyBag:
+        m_ended = true;
+        break;
+    case FoundDevice::State::NoName:
+    case FoundDevice::State::CannotOpen:
+        break;
+    case FoundDevice::State::Opened:
+        // Without a name sought any device will do; a name that is not text never matches.
+        if (!m_friendlyName || (device.name && BeginsWith(device.name, m_friendlyName))) {
+            m_result = std::move(device.filter);
+            m_ended = true;
+        }
+        break;
+    }
+    return m_ended;
+}

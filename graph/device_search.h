@@ -1,0 +1,56 @@
+#pragma once
+// The walk over the installed devices of one category, as the system device enumerator lists
+// them, and the decision that picks the card's device from them. FindFilter is the walk with
+// that decision; the console program's device listing walks the same way and asks the same
+// decision, so that what it says the tool would use is what the tool uses.
+#include <windows.h>
+#include <strmif.h>
+
+#include <functional>
+
+#include "platform/com_ptr.h"
+
+// One device as the walk meets it, in the order of the steps taken on it.
+struct FoundDevice {
+    enum class State {
+        NoPropertyBag,  // its properties cannot be opened; a search ends here
+        NoName,         // its friendly name cannot be read; passed over
+        CannotOpen,     // it cannot be instantiated as a filter; passed over
+        Opened,         // instantiated
+    };
+    State state;
+    const WCHAR* name;            // the friendly name from CannotOpen on when it is text, else null
+    ComPtr<IBaseFilter> filter;   // the device's filter when Opened, with one reference
+};
+
+// Hands each device of the category to visit, in enumeration order, until visit returns true
+// or the devices are exhausted. Nothing is visited when the device enumerator cannot be made
+// or the category has no devices. The two failures FindFilter names on the debugger output
+// (no property bag, no readable name) are written there by the walk.
+void WalkDevices(const GUID& category, const std::function<bool(FoundDevice&)>& visit);
+
+// FindFilter's decision, one device at a time: the first device that opens and whose friendly
+// name is text beginning with the name sought (exact UTF-16 code units; with no name sought, any
+// device whose name can be read) is the result, and a device whose properties cannot be opened
+// ends the search without one.
+class DeviceSearch {
+public:
+    explicit DeviceSearch(const WCHAR* friendlyName) : m_friendlyName(friendlyName) {}
+
+    // Whether the search ends with this device; when the device is the result, its filter
+    // reference moves into the search.
+    bool Visit(FoundDevice& device);
+    bool Ended() const { return m_ended; }
+    // The result, handed over with its reference; null when there is none.
+    ComPtr<IBaseFilter> TakeResult()
+    {
+        ComPtr<IBaseFilter> result;
+        result = std::move(m_result);
+        return result;
+    }
+
+private:
+    const WCHAR* m_friendlyName;
+    bool m_ended = false;
+    ComPtr<IBaseFilter> m_result;
+};

@@ -1,0 +1,159 @@
+// tessmorctl's arguments: what they ask for, and every way they can be wrong.
+#include <gmock/gmock.h>
+
+#include <string>
+#include <vector>
+
+#include "cli/command_line.h"
+#include "cli/console_streams.h"
+#include "cli/text.h"
+
+namespace {
+
+struct Parsed {
+    bool understood;
+    CtlRequest request;
+    std::wstring reason;
+};
+
+Parsed Parse(std::vector<std::wstring> arguments)
+{
+    Parsed parsed;
+    parsed.understood = ParseCommandLine(arguments, parsed.request, parsed.reason);
+    return parsed;
+}
+
+std::wstring Refusal(std::vector<std::wstring> arguments)
+{
+    const Parsed parsed = Parse(arguments);
+    EXPECT_FALSE(parsed.understood);
+    EXPECT_FALSE(parsed.reason.empty());
+    return parsed.reason;
+}
+
+TEST(CtlCommandLine, CommandsAndOptionsAreTakenInAnyCaseAndOptionsAnywhere)
+{
+    EXPECT_EQ(Parse({}).request.command, CtlCommand::Get);
+    EXPECT_EQ(Parse({L"GET"}).request.command, CtlCommand::Get);
+    EXPECT_EQ(Parse({L"List"}).request.command, CtlCommand::List);
+    EXPECT_EQ(Parse({L"deviceS"}).request.command, CtlCommand::Devices);
+
+    const Parsed set = Parse({L"--VERBOSE", L"sEt", L"dvb-c", L"/Wait", L"dvbc2"});
+    ASSERT_TRUE(set.understood) << set.reason;
+    EXPECT_EQ(set.request.command, CtlCommand::Set);
+    EXPECT_TRUE(set.request.verbose);
+    EXPECT_TRUE(set.request.wait);
+    EXPECT_EQ(set.request.tuners[0].mode, 4);
+    EXPECT_EQ(set.request.tuners[1].mode, 7);
+    EXPECT_FALSE(Parse({L"get"}).request.verbose);
+
+    // Help wins over everything else, mistakes included.
+    for (const std::vector<std::wstring>& help :
+         {std::vector<std::wstring>{L"--help"}, {L"/?"}, {L"-?"}, {L"-H"}, {L"/HELP"},
+          {L"set", L"nonsense", L"/?"}, {L"", L"--bogus", L"--help"}}) {
+        const Parsed parsed = Parse(help);
+        EXPECT_TRUE(parsed.understood);
+        EXPECT_EQ(parsed.request.command, CtlCommand::Help) << help.back();
+    }
+    EXPECT_EQ(Parse({L"--version"}).request.command, CtlCommand::Version);
+}
+
+TEST(CtlCommandLine, ModesAreNamedByDisplayNameOrCodeOrKept)
+{
+    const char* names[] = {"dvb-t/t2", "DVB-S/S2", nullptr, "Dvb-C", "isdb-t", "mcns/qamb", "DVBc2"};
+    for (int code = 1; code <= 7; ++code) {
+        if (!names[code - 1])
+            continue;
+        const Parsed byName = Parse({L"set", Widen(names[code - 1]), std::to_wstring(code)});
+        ASSERT_TRUE(byName.understood) << names[code - 1] << ": " << std::string(byName.reason.begin(), byName.reason.end());
+        EXPECT_EQ(byName.request.tuners[0].mode, code);
+        EXPECT_EQ(byName.request.tuners[1].mode, code);
+        EXPECT_FALSE(byName.request.tuners[0].keep);
+    }
+    const Parsed kept = Parse({L"set", L"KEEP", L"keep"});
+    ASSERT_TRUE(kept.understood);
+    EXPECT_TRUE(kept.request.tuners[0].keep);
+    EXPECT_TRUE(kept.request.tuners[1].keep);
+}
+
+TEST(CtlCommandLine, AtscAndUnknownModesAreRefusedWithTheirTuner)
+{
+    EXPECT_EQ(Refusal({L"set", L"atsc", L"1"}), L"ATSC cannot be set for tuner 0: the card does not support it");
+    EXPECT_EQ(Refusal({L"set", L"1", L"3"}), L"ATSC cannot be set for tuner 1: the card does not support it");
+    // An unknown mode is found before ATSC, whichever tuner has which.
+    EXPECT_EQ(Refusal({L"set", L"ATSC", L"DVB-X"}),
+              L"unknown mode \"DVB-X\" for tuner 1; \"tessmorctl list\" shows the modes");
+    for (const wchar_t* unknown : {L"0", L"8", L"04", L" 4", L"4 ", L"DVB-T", L"DVBT/T2", L"keeps", L"1.0", L"-1"}) {
+        const Parsed parsed = Parse({L"set", unknown, L"1"});
+        EXPECT_FALSE(parsed.understood) << unknown;
+    }
+    // A mode name in another script is unknown too, not a crash or a match.
+    EXPECT_FALSE(Parse({L"set", L"\u0414\u0412\u0411-\u0421", L"1"}).understood);
+}
+
+TEST(CtlCommandLine, UsageErrorsSayWhatIsWrong)
+{
+    EXPECT_EQ(Refusal({L"status"}), L"unknown command \"status\"");
+    EXPECT_EQ(Refusal({L"get", L"now"}), L"too many arguments: \"now\" after \"get\"");
+    EXPECT_EQ(Refusal({L"list", L"1", L"2"}), L"too many arguments: \"1\" after \"list\"");
+    EXPECT_EQ(Refusal({L"set"}), L"set needs a mode for each tuner: set MODE0 MODE1");
+    EXPECT_EQ(Refusal({L"set", L"1"}), L"set needs a mode for each tuner: set MODE0 MODE1");
+    EXPECT_EQ(Refusal({L"set", L"1", L"2", L"4"}), L"set takes two modes, one for each tuner: set MODE0 MODE1");
+    EXPECT_EQ(Refusal({L"get", L"--wait"}), L"--wait goes only with set");
+    EXPECT_EQ(Refusal({L"--wait"}), L"--wait goes only with set");
+    EXPECT_EQ(Refusal({L"--force", L"get"}), L"unknown option \"--force\"");
+    EXPECT_EQ(Refusal({L"-v"}), L"unknown option \"-v\"");
+    EXPECT_EQ(Refusal({L"/x"}), L"unknown option \"/x\"");
+    EXPECT_EQ(Refusal({L"--version", L"get"}), L"--version takes no command");
+    for (const std::vector<std::wstring>& empty :
+         {std::vector<std::wstring>{L""}, {L"get", L""}, {L"set", L"", L"1"}, {L"set", L"1", L"2", L""}})
+        EXPECT_EQ(Refusal(empty), L"an empty argument is neither a command, a mode nor an option");
+}
+
+TEST(CtlCommandLine, VeryLongAndOddArgumentsAreRefusedAndQuotedShort)
+{
+    const std::wstring longWord(100000, L'x');
+    const std::wstring reason = Refusal({longWord});
+    EXPECT_EQ(reason, L"unknown command \"" + std::wstring(40, L'x') + L"...\"");
+    EXPECT_LT(Refusal({L"set", L"1", longWord}).size(), 120u);
+    EXPECT_LT(Refusal({L"--" + longWord}).size(), 80u);
+    EXPECT_EQ(Refusal({std::wstring(L"g\te\x1b" L"t")}), L"unknown command \"g?e?t\"");
+}
+
+TEST(CtlText, ResultCodesAndNumbersAreWrittenAsScriptsReadThem)
+{
+    EXPECT_EQ(ResultCode(E_FAIL), L"0x80004005");
+    EXPECT_EQ(ResultCode(E_UNEXPECTED), L"0x8000FFFF");
+    EXPECT_EQ(ResultCode(S_OK), L"0x00000000");
+    EXPECT_EQ(Decimal(0), L"0");
+    EXPECT_EQ(Decimal(255), L"255");
+    EXPECT_EQ(Decimal(4294967295UL), L"4294967295");
+}
+
+TEST(CtlText, LinesLeaveInTheConsolesCodePageWithWindowsLineEnds)
+{
+    // "Tuner für Kabel": u-umlaut is 0x81 in the OEM code page 850 and 0xFC in 1252.
+    const std::wstring name = L"Tuner f\u00fcr Kabel";
+    EXPECT_EQ(StandardStreams::Encode(name, 850), "Tuner f\x81r Kabel\r\n");
+    EXPECT_EQ(StandardStreams::Encode(name, 1252), "Tuner f\xfcr Kabel\r\n");
+    EXPECT_EQ(StandardStreams::Encode(name, CP_UTF8), "Tuner f\xc3\xbcr Kabel\r\n");
+    // A character the code page lacks is replaced, not dropped with the rest of the line.
+    const std::string replaced = StandardStreams::Encode(L"\u4e00 Tuner", 850);
+    EXPECT_EQ(replaced.substr(1), " Tuner\r\n");
+    EXPECT_EQ(StandardStreams::Encode(L"", 850), "\r\n");
+
+    // Through the real handles: what reaches a pipe is the encoded line.
+    HANDLE read = nullptr, write = nullptr;
+    ASSERT_TRUE(CreatePipe(&read, &write, nullptr, 0));
+    StandardStreams streams(write, write, 850);
+    streams.Out(name);
+    streams.Err(L"x");
+    CloseHandle(write);
+    char bytes[64] = {};
+    DWORD got = 0;
+    ASSERT_TRUE(ReadFile(read, bytes, sizeof bytes, &got, nullptr));
+    CloseHandle(read);
+    EXPECT_EQ(std::string(bytes, got), "Tuner f\x81r Kabel\r\nx\r\n");
+}
+
+}  // namespace

@@ -1,0 +1,360 @@
+// tessmorctl run in-process on the simulated card: each command's output and exit status, the
+// graph's messages as lines on standard error, and never a message box.
+#include <dshow.h>
+#include <gmock/gmock.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "cli/console_streams.h"
+#include "cli/tessmorctl.h"
+#include "graph/bda_graph.h"
+#include "platform/identities.h"
+#include "sim/sim_card.h"
+#include "fault_walk.h"
+#include "sim_test.h"
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::StartsWith;
+
+namespace {
+
+struct RecordedStreams : ConsoleStreams {
+    void Out(const std::wstring& line) override { out.push_back(line); }
+    void Err(const std::wstring& line) override { err.push_back(line); }
+    std::vector<std::wstring> out;
+    std::vector<std::wstring> err;
+};
+
+// Every run ends with COM ended, the graph emptied, nothing released after COM's end, and no
+// message box shown.
+class CtlTest : public SimTest {
+protected:
+    ~CtlTest() override { EXPECT_THAT(services.messageBoxes, IsEmpty()) << "a message box would wait for a person"; }
+
+    // The card's devices and classes, once; a test may add devices before or after.
+    void Install()
+    {
+        if (!m_installed)
+            card.Install(services);
+        m_installed = true;
+    }
+
+    int Run(std::vector<std::wstring> arguments)
+    {
+        Install();
+        streams = RecordedStreams();
+        SimLiveObjects::WatchApartment(true);
+        const int status = RunTessmorCtl(arguments, streams);
+        EXPECT_FALSE(ComIsUp()) << "COM was left running";
+        EXPECT_EQ(SimLiveObjects::ReleasesWithoutCom(), 0) << "released after CoUninitialize";
+        SimLiveObjects::WatchApartment(false);
+        EXPECT_TRUE(GraphIsEmpty());
+        return status;
+    }
+
+    // The Set calls the card received, as their two bytes.
+    std::vector<std::vector<BYTE>> Writes() const
+    {
+        std::vector<std::vector<BYTE>> writes;
+        for (const auto& call : card.channel->calls) {
+            if (call.call == SimPropertySet::Call::Set)
+                writes.push_back(call.data);
+        }
+        return writes;
+    }
+    std::vector<SimPropertySet::Call> Calls() const
+    {
+        std::vector<SimPropertySet::Call> calls;
+        for (const auto& call : card.channel->calls)
+            calls.push_back(call.call);
+        return calls;
+    }
+
+    SimCard card;
+    RecordedStreams streams;
+
+private:
+    bool m_installed = false;
+};
+
+using Call = SimPropertySet::Call;
+
+TEST_F(CtlTest, GetPrintsBothTunersWithoutAPauseAndWithNoSetForUnknownCodes)
+{
+    card.channel->modes[0] = 4;
+    card.channel->modes[1] = 0;
+    EXPECT_EQ(Run({}), 0);
+    EXPECT_THAT(streams.out, ElementsAre(L"Tuner 0: DVB-C", L"Tuner 1: NO Set"));
+    EXPECT_THAT(streams.err, IsEmpty());
+    EXPECT_THAT(services.sleeps, IsEmpty());
+    EXPECT_EQ(services.CreationsOf(CLSID_FilterGraph), 1);  // the DVB-S graph carried the property
+    EXPECT_THAT(Calls(), ElementsAre(Call::QuerySupported, Call::Get));
+
+    card.channel->modes[0] = 200;
+    card.channel->modes[1] = 7;
+    EXPECT_EQ(Run({L"get"}), 0);
+    EXPECT_THAT(streams.out, ElementsAre(L"Tuner 0: NO Set", L"Tuner 1: DVBC2"));
+}
+
+TEST_F(CtlTest, SetWritesBothModesInOneSetAndSaysTheCardTakesEightSeconds)
+{
+    EXPECT_EQ(Run({L"SET", L"dvb-c", L"7"}), 0);
+    EXPECT_THAT(Writes(), ElementsAre(ElementsAre(4, 7)));
+    EXPECT_THAT(streams.out, ElementsAre(L"Wrote Tuner 0: DVB-C, Tuner 1: DVBC2.",
+                                         L"The card takes about 8 seconds to switch to the new modes."));
+    EXPECT_THAT(streams.err, IsEmpty());
+    EXPECT_THAT(services.sleeps, IsEmpty());
+    EXPECT_THAT(Calls(), ElementsAre(Call::QuerySupported, Call::Set));
+
+    // The next run reads the pair back.
+    EXPECT_EQ(Run({L"get"}), 0);
+    EXPECT_THAT(streams.out, ElementsAre(L"Tuner 0: DVB-C", L"Tuner 1: DVBC2"));
+}
+
+TEST_F(CtlTest, KeepWritesATunersCurrentModeBackWithTheOther)
+{
+    card.channel->modes[0] = 5;
+    card.channel->modes[1] = 2;
+    EXPECT_EQ(Run({L"set", L"Keep", L"DVBC2"}), 0);
+    EXPECT_THAT(Calls(), ElementsAre(Call::QuerySupported, Call::Get, Call::Set));
+    EXPECT_THAT(Writes(), ElementsAre(ElementsAre(5, 7)));
+    EXPECT_THAT(streams.out, Contains(L"Wrote Tuner 0: ISDB-T, Tuner 1: DVBC2."));
+
+    EXPECT_EQ(Run({L"set", L"1", L"keep"}), 0);
+    EXPECT_THAT(Writes().back(), ElementsAre(1, 7));
+}
+
+TEST_F(CtlTest, ATunerWhoseModeIsNotOneOfTheSevenOrIsAtscCannotBeKept)
+{
+    card.channel->modes[0] = 0;
+    card.channel->modes[1] = 9;
+    EXPECT_EQ(Run({L"set", L"keep", L"keep"}), 1);
+    EXPECT_THAT(streams.err, ElementsAre(L"tessmorctl: tuner 0 cannot be kept: its current mode (code 0) is not one of the seven modes"));
+    EXPECT_EQ(Run({L"set", L"2", L"keep"}), 1);
+    EXPECT_THAT(streams.err, ElementsAre(L"tessmorctl: tuner 1 cannot be kept: its current mode (code 9) is not one of the seven modes"));
+    card.channel->modes[1] = 3;
+    EXPECT_EQ(Run({L"set", L"2", L"keep"}), 1);
+    EXPECT_THAT(streams.err, ElementsAre(L"tessmorctl: tuner 1 cannot be kept: it is in ATSC, which the card does not support"));
+    EXPECT_THAT(Writes(), IsEmpty());
+    EXPECT_THAT(streams.out, IsEmpty());
+}
+
+TEST_F(CtlTest, RefusedChoicesAndUsageErrorsEndWithStatus1BeforeTheCardIsTouched)
+{
+    for (const std::vector<std::wstring>& refused :
+         {std::vector<std::wstring>{L"set", L"ATSC", L"1"}, {L"set", L"2", L"3"}, {L"set", L"1"},
+          {L"set", L"bogus", L"1"}, {L"frobnicate"}, {L"get", L"extra"}, {L""}, {L"--bogus"}}) {
+        EXPECT_EQ(Run(refused), 1) << refused.back().size();
+        EXPECT_THAT(streams.out, IsEmpty());
+        ASSERT_EQ(streams.err.size(), 3u);
+        EXPECT_THAT(streams.err[0], StartsWith(L"tessmorctl: "));
+        EXPECT_EQ(streams.err[1], L"Usage: tessmorctl [get | set MODE0 MODE1 [--wait] | list | devices] [--verbose]");
+    }
+    EXPECT_THAT(services.creations, IsEmpty());
+    EXPECT_THAT(card.channel->calls, IsEmpty());
+}
+
+TEST_F(CtlTest, WithoutTheCardItSaysSoAtOnceAndEndsWithStatus2)
+{
+    card.tunerPresent = false;
+    EXPECT_EQ(Run({L"get"}), 2);
+    EXPECT_THAT(streams.err, ElementsAre(L"tessmorctl: No VKO DVBS device! (\"tessmorctl devices\" shows the devices the system lists)"));
+    EXPECT_THAT(streams.out, IsEmpty());
+    EXPECT_THAT(services.sleeps, IsEmpty());
+    EXPECT_EQ(services.CreationsOf(CLSID_FilterGraph), 0);
+
+    EXPECT_EQ(Run({L"set", L"1", L"2"}), 2);
+}
+
+TEST_F(CtlTest, AReceiverThatNeverArrivesIsWaitedForOncePerStandardThenTheCardIsNotFound)
+{
+    card.capturePresent = false;
+    EXPECT_EQ(Run({L"get"}), 2);
+    EXPECT_THAT(services.sleeps, ElementsAre(3000u, 3000u, 3000u));
+    EXPECT_THAT(streams.err, ElementsAre(L"tessmorctl: the card's receiver device \"VKO 8317 Capture 0\" is not found"));
+}
+
+TEST_F(CtlTest, APropertyOnlyUnderCableIsFoundThroughTheThirdGraph)
+{
+    card.channel->modes[0] = 2;
+    card.channel->modes[1] = 1;
+    card.channel->querySupportedSequence = {E_FAIL, E_FAIL};
+    EXPECT_EQ(Run({L"get", L"--verbose"}), 0);
+    EXPECT_THAT(streams.out, ElementsAre(L"Tuner 0: DVB-S/S2", L"Tuner 1: DVB-T/T2"));
+    EXPECT_EQ(services.CreationsOf(CLSID_FilterGraph), 3);
+    EXPECT_THAT(streams.err, ElementsAre(L"tessmorctl: looking for the tuner \"VKO 8317 Tuner 0\"",
+                                         L"tessmorctl: tuner found",
+                                         L"tessmorctl: DVB-S graph built; the property is not supported",
+                                         L"tessmorctl: DVB-T graph built; the property is not supported",
+                                         L"tessmorctl: DVB-C graph built; the property is supported",
+                                         L"tessmorctl: receiver found",
+                                         L"tessmorctl: reading the modes: tuner 0 code 2, tuner 1 code 1"));
+}
+
+TEST_F(CtlTest, APropertySupportedNowhereEndsWithStatus3AndWritesNothing)
+{
+    card.channel->querySupportedResult = E_PROP_ID_UNSUPPORTED;
+    EXPECT_EQ(Run({L"set", L"1", L"2"}), 3);
+    EXPECT_THAT(streams.err, ElementsAre(L"tessmorctl: the card's demodulator-mode property is supported under none of DVB-S, DVB-T and DVB-C"));
+    EXPECT_THAT(Writes(), IsEmpty());
+    EXPECT_EQ(services.CreationsOf(CLSID_FilterGraph), 3);
+
+}
+
+TEST_F(CtlTest, ATunerWithoutAnInput0PinHasNoChannelAndGetsTheSameAnswer)
+{
+    card.input0Present = false;
+    EXPECT_EQ(Run({L"get"}), 3);
+    EXPECT_THAT(streams.out, IsEmpty());
+}
+
+TEST_F(CtlTest, TheGraphsMessageBoxesBecomeOneLineEachOnStandardError)
+{
+    card.transportInformationPresent = false;
+    EXPECT_EQ(Run({L"get"}), 3);
+    EXPECT_THAT(streams.err, ElementsAre(L"tessmorctl: Createtransport Failed", L"tessmorctl: Createtransport Failed",
+                                         L"tessmorctl: Createtransport Failed",
+                                         L"tessmorctl: the card's demodulator-mode property is supported under none of DVB-S, DVB-T and DVB-C"));
+    EXPECT_THAT(streams.out, IsEmpty());
+}
+
+TEST_F(CtlTest, AFailedReadIsStatus4AndPrintsNoModes)
+{
+    card.channel->getResult = E_FAIL;
+    EXPECT_EQ(Run({L"get"}), 4);
+    EXPECT_THAT(streams.out, IsEmpty());
+    EXPECT_THAT(streams.err, ElementsAre(L"tessmorctl: reading the modes failed (0x80004005)"));
+
+    // A read that hands back only one of the two bytes is no answer either.
+    card.channel->getResult = S_OK;
+    card.channel->getBytesWritten = 1;
+    EXPECT_EQ(Run({L"get"}), 4);
+    EXPECT_THAT(streams.err, ElementsAre(L"tessmorctl: reading the modes failed (0x8000FFFF)"));
+
+    // keep needs the read too: nothing is written without it.
+    EXPECT_EQ(Run({L"set", L"keep", L"1"}), 4);
+    EXPECT_THAT(streams.err, ElementsAre(L"tessmorctl: reading the current modes failed (0x8000FFFF)"));
+    EXPECT_THAT(Writes(), IsEmpty());
+}
+
+TEST_F(CtlTest, AFailedWriteIsStatus4AndClaimsNothing)
+{
+    card.channel->setResult = E_FAIL;
+    EXPECT_EQ(Run({L"set", L"4", L"5", L"--wait"}), 4);
+    EXPECT_THAT(streams.out, IsEmpty());
+    EXPECT_THAT(streams.err, ElementsAre(L"tessmorctl: writing the modes failed: the driver refused them"));
+    EXPECT_THAT(services.sleeps, IsEmpty());
+}
+
+TEST_F(CtlTest, WaitReadsBothModesBackAfterEightSeconds)
+{
+    EXPECT_EQ(Run({L"set", L"isdb-t", L"mcns/qamb", L"--wait"}), 0);
+    EXPECT_THAT(services.sleeps, ElementsAre(8000u));
+    EXPECT_THAT(Calls(), ElementsAre(Call::QuerySupported, Call::Set, Call::Get));
+    EXPECT_THAT(streams.out, ElementsAre(L"Wrote Tuner 0: ISDB-T, Tuner 1: MCNS/QAMB.",
+                                         L"The card takes about 8 seconds to switch to the new modes.",
+                                         L"Tuner 0: ISDB-T", L"Tuner 1: MCNS/QAMB"));
+    EXPECT_THAT(streams.err, IsEmpty());
+}
+
+TEST_F(CtlTest, WaitFailsWithStatus5WhenTheCardKeepsItsOldModes)
+{
+    card.channel->modes[0] = 1;
+    card.channel->modes[1] = 2;
+    // The card takes the write, then switches back while the program waits.
+    services.onSleep = [this](DWORD) {
+        card.channel->modes[0] = 1;
+        card.channel->modes[1] = 2;
+    };
+    EXPECT_EQ(Run({L"set", L"4", L"keep", L"--wait"}), 5);
+    EXPECT_THAT(Writes(), ElementsAre(ElementsAre(4, 2)));
+    EXPECT_THAT(streams.out, ElementsAre(L"Wrote Tuner 0: DVB-C, Tuner 1: DVB-S/S2.",
+                                         L"The card takes about 8 seconds to switch to the new modes.",
+                                         L"Tuner 0: DVB-T/T2", L"Tuner 1: DVB-S/S2"));
+    EXPECT_THAT(streams.err, ElementsAre(L"tessmorctl: the card reports other modes than were written"));
+
+    // A read-back that fails is a failed read.
+    services.onSleep = [this](DWORD) { card.channel->getResult = E_FAIL; };
+    EXPECT_EQ(Run({L"set", L"4", L"5", L"--wait"}), 4);
+    EXPECT_THAT(streams.err, ElementsAre(L"tessmorctl: reading the modes back failed (0x80004005)"));
+}
+
+TEST_F(CtlTest, VerboseAlsoEchoesTheDebuggerLines)
+{
+    SimDevice unnamed{L"ignored"};
+    unnamed.readResult = E_FAIL;
+    card.devices->Add(KSCATEGORY_BDA_NETWORK_TUNER, unnamed);
+    EXPECT_EQ(Run({L"/verbose"}), 0);
+    EXPECT_THAT(streams.err, Contains(L"tessmorctl: debug: FindFilter(): IPropertyBag->Read method failed"));
+    EXPECT_THAT(services.debugLines, Contains("FindFilter(): IPropertyBag->Read method failed"));
+    EXPECT_EQ(Run({}), 0);
+    EXPECT_THAT(streams.err, IsEmpty());
+}
+
+TEST_F(CtlTest, DevicesListsEveryTunerAndReceiverAndTheOnesTheToolUses)
+{
+    SimDevice unnamed{L""};
+    unnamed.readResult = E_FAIL;
+    SimDevice broken{L"VKO 8317 Tuner 0"};
+    broken.bindResult = E_FAIL;
+    for (const SimDevice& device : {SimDevice{L"Other Tuner"}, unnamed, broken})
+        card.devices->Add(KSCATEGORY_BDA_NETWORK_TUNER, device);
+    Install();  // the card's own devices come after those
+    card.devices->Add(KSCATEGORY_BDA_NETWORK_TUNER, SimDevice{L"VKO 8317 Tuner 0 (second card)"});
+
+    EXPECT_EQ(Run({L"devices"}), 0);
+    EXPECT_THAT(streams.out,
+                ElementsAre(L"Tuner devices (the first that opens and whose name begins with \"VKO 8317 Tuner 0\" is used):",
+                            L"  Other Tuner: not used: its name is another",
+                            L"  (no name): not used: its name cannot be read",
+                            L"  VKO 8317 Tuner 0: not used: it cannot be opened",
+                            L"  VKO 8317 Tuner 0: used",
+                            L"  VKO 8317 Tuner 0 (second card): not used: an earlier device is used",
+                            L"Receiver devices (the first that opens and whose name begins with \"VKO 8317 Capture 0\" is used):",
+                            L"  VKO 8317 Capture 0: used"));
+    EXPECT_THAT(streams.err, IsEmpty());
+}
+
+TEST_F(CtlTest, DevicesSaysWhyTheCardIsNotFound)
+{
+    card.tunerPresent = false;
+    SimDevice closed{L"VKO 8317 Capture 0"};
+    closed.hasPropertyBag = false;
+    card.devices->Add(KSCATEGORY_BDA_RECEIVER_COMPONENT, closed);
+    EXPECT_EQ(Run({L"Devices"}), 2);
+    EXPECT_THAT(streams.out,
+                ElementsAre(L"Tuner devices (the first that opens and whose name begins with \"VKO 8317 Tuner 0\" is used):",
+                            L"  (none listed)",
+                            L"Receiver devices (the first that opens and whose name begins with \"VKO 8317 Capture 0\" is used):",
+                            L"  (no name): not used: its properties cannot be read, which ends the search",
+                            L"  VKO 8317 Capture 0: not used: the search ended at an earlier device"));
+    EXPECT_THAT(streams.err, ElementsAre(L"tessmorctl: No VKO DVBS device!",
+                                         L"tessmorctl: the card's receiver device \"VKO 8317 Capture 0\" is not found"));
+}
+
+TEST_F(CtlTest, HelpListAndVersionNeedNoCard)
+{
+    EXPECT_EQ(Run({L"/?"}), 0);
+    ASSERT_GT(streams.out.size(), 20u);
+    EXPECT_EQ(streams.out[0], L"Usage: tessmorctl [get | set MODE0 MODE1 [--wait] | list | devices] [--verbose]");
+    // The exit statuses are all documented.
+    for (const wchar_t* status : {L"  0  success", L"  1  usage error or refused choice (nothing written)",
+                                  L"  2  the card is not found",
+                                  L"  3  the property is supported under none of DVB-S, DVB-T and DVB-C",
+                                  L"  4  a read or write failed", L"  5  --wait read back other modes than written"})
+        EXPECT_THAT(streams.out, Contains(status));
+    EXPECT_THAT(streams.err, IsEmpty());
+
+    EXPECT_EQ(Run({L"list"}), 0);
+    EXPECT_THAT(streams.out, ElementsAre(L"1  DVB-T/T2", L"2  DVB-S/S2", L"3  ATSC (not supported by the card)",
+                                         L"4  DVB-C", L"5  ISDB-T", L"6  MCNS/QAMB", L"7  DVBC2"));
+    EXPECT_EQ(Run({L"--version"}), 0);
+    EXPECT_THAT(streams.out, ElementsAre(L"tessmorctl 1.0.0.1"));
+    EXPECT_THAT(services.creations, IsEmpty());
+}
+
+}  // namespace
