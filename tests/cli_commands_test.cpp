@@ -9,6 +9,7 @@
 
 #include "cli/console_streams.h"
 #include "cli/tessmorctl.h"
+#include "cli/text.h"
 #include "graph/bda_graph.h"
 #include "platform/identities.h"
 #include "sim/sim_card.h"
@@ -293,6 +294,16 @@ TEST_F(CtlTest, VerboseAlsoEchoesTheDebuggerLines)
     EXPECT_THAT(services.debugLines, Contains("FindFilter(): IPropertyBag->Read method failed"));
     EXPECT_EQ(Run({}), 0);
     EXPECT_THAT(streams.err, IsEmpty());
+}
+
+TEST_F(CtlTest, VerboseTellsThePairBeforeItIsWrittenAndResultsKeepEveryHexDigit)
+{
+    EXPECT_EQ(Run({L"set", L"dvb-c", L"dvbc2", L"--verbose"}), 0);
+    EXPECT_THAT(streams.err, Contains(L"tessmorctl: writing tuner 0 code 4, tuner 1 code 7"));
+
+    // Results read as the system writes them: eight upper-case digits, leading zeros kept.
+    EXPECT_EQ(ResultCode(static_cast<HRESULT>(0x89ABCDEFu)), L"0x89ABCDEF");
+    EXPECT_EQ(ResultCode(static_cast<HRESULT>(0x01234567u)), L"0x01234567");
 }
 
 TEST_F(CtlTest, DevicesListsEveryTunerAndReceiverAndTheOnesTheToolUses)

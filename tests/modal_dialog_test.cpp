@@ -151,6 +151,34 @@ TEST(ModalDialog, TheDragIconIsTheAnswerItselfNotAMessageResult)
     EXPECT_EQ(dialog.answered, reinterpret_cast<LRESULT>(dialog.icon));
 }
 
+struct ListContents {
+    LRESULT listCount = -1, comboCount = -1;
+    char first[16] = {}, second[16] = {}, combo[16] = {};
+} g_lists;
+
+void CALLBACK ReadTheLists(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(nullptr, id);
+    HWND dialog = g_pDialog->m_hWnd;
+    g_lists.listCount = SendDlgItemMessageA(dialog, 100, LB_GETCOUNT, 0, 0);
+    g_lists.comboCount = SendDlgItemMessageA(dialog, 101, CB_GETCOUNT, 0, 0);
+    SendDlgItemMessageA(dialog, 100, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(g_lists.first));
+    SendDlgItemMessageA(dialog, 100, LB_GETTEXT, 1, reinterpret_cast<LPARAM>(g_lists.second));
+    SendDlgItemMessageA(dialog, 101, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(g_lists.combo));
+    g_pDialog->EndDialog(IDOK);
+}
+
+TEST(ModalDialog, ItsListsAreFilledFromTheTemplatesInitialisationData)
+{
+    WatchedDialog dialog;
+    EXPECT_EQ(RunWithStep(dialog, ReadTheLists), IDOK);
+    EXPECT_EQ(g_lists.listCount, 2);
+    EXPECT_STREQ(g_lists.first, "first");
+    EXPECT_STREQ(g_lists.second, "second");
+    EXPECT_EQ(g_lists.comboCount, 1);
+    EXPECT_STREQ(g_lists.combo, "combo");
+}
+
 class CountingApp : public CWinApp {
 public:
     CountingApp() : CWinApp("Framework test") {}
