@@ -172,7 +172,7 @@ TEST(ModalDialog, ItsListsAreFilledFromTheTemplatesInitialisationData)
 {
     WatchedDialog dialog;
     EXPECT_EQ(RunWithStep(dialog, ReadTheLists), IDOK);
-    EXPECT_EQ(g_lists.listCount, 2);
+    EXPECT_EQ(g_lists.listCount, 3);  // the last entry is the empty text
     EXPECT_STREQ(g_lists.first, "first");
     EXPECT_STREQ(g_lists.second, "second");
     EXPECT_EQ(g_lists.comboCount, 1);
@@ -192,6 +192,12 @@ public:
 
 TEST(WinApp, RunDispatchesUntilQuitThenExitsWithTheQuitCode)
 {
+    {
+        CountingApp gone;
+        EXPECT_EQ(AfxGetApp(), &gone);
+    }
+    EXPECT_EQ(AfxGetApp(), nullptr) << "an application object outlived";
+
     CountingApp app;
     EXPECT_EQ(AfxGetApp(), &app);
     EXPECT_STREQ(AfxGetAppTitle(), "Framework test");
