@@ -176,25 +176,13 @@ public:
             return false;
         magic = *optionalMagic;
         m_wide = magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC;
-        const DWORD* count = nullptr;
-        if (m_wide) {
-            auto nt = At<IMAGE_NT_HEADERS64>(m_nt);
-            if (!nt)
-                return false;
-            subsystem = nt->OptionalHeader.Subsystem;
-            m_imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-            count = &nt->OptionalHeader.NumberOfRvaAndSizes;
-        } else {
-            auto nt = At<IMAGE_NT_HEADERS32>(m_nt);
-            if (!nt)
-                return false;
-            subsystem = nt->OptionalHeader.Subsystem;
-            m_imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-            count = &nt->OptionalHeader.NumberOfRvaAndSizes;
-        }
+        DWORD count = 0;
+        if (!(m_wide ? ReadOptionalHeader<IMAGE_NT_HEADERS64>(subsystem, count)
+                     : ReadOptionalHeader<IMAGE_NT_HEADERS32>(subsystem, count)))
+            return false;
         m_sections = optional + header->SizeOfOptionalHeader;
         m_sectionCount = header->NumberOfSections;
-        return *count > IMAGE_DIRECTORY_ENTRY_IMPORT;
+        return count > IMAGE_DIRECTORY_ENTRY_IMPORT;
     }
 
     // Each imported DLL (in lower case) with the functions taken from it by name. The lookup
@@ -238,6 +226,20 @@ public:
     const std::string& Bytes() const { return m_bytes; }
 
 private:
+    // The fields read from the optional header, which differs between PE32 and PE32+ only in
+    // the width of some fields before them.
+    template <typename Headers>
+    bool ReadOptionalHeader(WORD& subsystem, DWORD& count)
+    {
+        auto nt = At<Headers>(m_nt);
+        if (!nt)
+            return false;
+        subsystem = nt->OptionalHeader.Subsystem;
+        m_imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+        count = nt->OptionalHeader.NumberOfRvaAndSizes;
+        return true;
+    }
+
     template <typename T>
     const T* At(size_t offset) const
     {
