@@ -7,6 +7,7 @@
 #include <string>
 
 #include "framework/win_app.h"
+#include "import_patch.h"
 #include "graph/bda_graph.h"
 #include "platform/identities.h"
 #include "sim/sim_card.h"
@@ -272,6 +273,98 @@ TEST_F(ModeDialogTest, EnterAndTheSystemMenusCloseEndTheDialogThroughTheirPaths)
                   SendMessageA(user.dialog.m_hWnd, WM_SYSCOMMAND, SC_CLOSE, 0);
               }),
               IDCANCEL);
+}
+
+// What the dialog paints while it is minimised. Windows and Wine give a minimised window no client
+// area today, so nothing of it can be seen there; where minimised windows are icons they have one,
+// and the test stands in such an area for the dialog.
+struct MinimisedPainting {
+    HWND dialog = nullptr;
+    RECT iconClient = {};
+    decltype(&::GetClientRect) realGetClientRect = nullptr;
+    WNDPROC dialogProc = nullptr;
+    struct Draw {
+        HDC dc;
+        int x, y;
+        HICON icon;
+    };
+    std::vector<HDC> erases;
+    std::vector<Draw> draws;
+    std::vector<std::string> order;
+
+    static MinimisedPainting* s_watch;
+
+    static BOOL WINAPI GetClientRect(HWND window, RECT* rect)
+    {
+        if (window == s_watch->dialog && IsIconic(window)) {
+            *rect = s_watch->iconClient;
+            return TRUE;
+        }
+        return s_watch->realGetClientRect(window, rect);
+    }
+    static BOOL WINAPI DrawIcon(HDC dc, int x, int y, HICON icon)
+    {
+        s_watch->draws.push_back({dc, x, y, icon});
+        s_watch->order.push_back("draw");
+        return TRUE;
+    }
+    static LRESULT CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message == WM_ICONERASEBKGND) {
+            s_watch->erases.push_back(reinterpret_cast<HDC>(wParam));
+            s_watch->order.push_back("erase");
+        }
+        return CallWindowProcA(s_watch->dialogProc, window, message, wParam, lParam);
+    }
+};
+MinimisedPainting* MinimisedPainting::s_watch = nullptr;
+
+TEST_F(ModeDialogTest, MinimisedItErasesUnderItsIconThenDrawsTheIconInTheMiddle)
+{
+    Start();
+    MinimisedPainting watch;
+    MinimisedPainting::s_watch = &watch;
+    const int iconWidth = GetSystemMetrics(SM_CXICON);
+    const int iconHeight = GetSystemMetrics(SM_CYICON);
+    // Odd spare room on both axes, so that the rounding of the middle shows.
+    watch.iconClient = {0, 0, iconWidth + 17, iconHeight + 9};
+    HICON dialogIcon = nullptr;
+
+    const INT_PTR result = Run([&](User& user) {
+        watch.dialog = user.dialog.m_hWnd;
+        dialogIcon = reinterpret_cast<HICON>(SendMessageA(watch.dialog, WM_GETICON, ICON_BIG, 0));
+        ScopedImportPatch clientArea("user32.dll", "GetClientRect",
+                                     reinterpret_cast<const void*>(&MinimisedPainting::GetClientRect));
+        ScopedImportPatch drawing("user32.dll", "DrawIcon",
+                                  reinterpret_cast<const void*>(&MinimisedPainting::DrawIcon));
+        ASSERT_TRUE(clientArea.Installed());
+        ASSERT_TRUE(drawing.Installed());
+        watch.realGetClientRect = clientArea.Original<decltype(&::GetClientRect)>();
+        watch.dialogProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+            watch.dialog, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MinimisedPainting::DialogProc)));
+
+        SendMessageA(watch.dialog, WM_PAINT, 0, 0);  // shown normally: no icon
+        EXPECT_TRUE(watch.order.empty());
+        ShowWindow(watch.dialog, SW_MINIMIZE);
+        EXPECT_TRUE(IsIconic(watch.dialog));
+        SendMessageA(watch.dialog, WM_PAINT, 0, 0);
+        ShowWindow(watch.dialog, SW_RESTORE);
+
+        SetWindowLongPtrA(watch.dialog, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(watch.dialogProc));
+        user.Press(VK_ESCAPE);
+    });
+
+    MinimisedPainting::s_watch = nullptr;
+    EXPECT_EQ(result, IDCANCEL);
+    ASSERT_NE(dialogIcon, nullptr);
+    EXPECT_THAT(watch.order, ElementsAre("erase", "draw"));
+    ASSERT_EQ(watch.draws.size(), 1u);
+    ASSERT_EQ(watch.erases.size(), 1u);
+    EXPECT_NE(watch.draws[0].dc, nullptr);
+    EXPECT_EQ(watch.erases[0], watch.draws[0].dc);  // the background under the icon, on the same surface
+    EXPECT_EQ(watch.draws[0].x, 9);
+    EXPECT_EQ(watch.draws[0].y, 5);
+    EXPECT_EQ(watch.draws[0].icon, dialogIcon);
 }
 
 TEST_F(ModeDialogTest, TheStandardsAreTriedInTurnUntilTheChannelSupportsTheProperty)
