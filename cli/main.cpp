@@ -1,12 +1,7 @@
 // tessmorctl's entry point: a console program, given its arguments as UTF-16 text.
 #include <windows.h>
 
-#include <new>
-#include <string>
-#include <vector>
-
 #include "cli/console_streams.h"
-#include "cli/exit_status.h"
 #include "cli/tessmorctl.h"
 
 int wmain(int argc, wchar_t** argv)
@@ -16,11 +11,5 @@ int wmain(int argc, wchar_t** argv)
     (void)::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
     StandardStreams streams(::GetStdHandle(STD_OUTPUT_HANDLE), ::GetStdHandle(STD_ERROR_HANDLE),
                             StandardStreams::ConsoleCodePage());
-    try {
-        const std::vector<std::wstring> arguments(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
-        return RunTessmorCtl(arguments, streams);
-    } catch (const std::bad_alloc&) {
-        streams.Err(L"tessmorctl: out of memory");
-        return kExitReadWriteFailed;
-    }
+    return RunTessmorCtlMain(argc, argv, streams);
 }

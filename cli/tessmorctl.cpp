@@ -1,5 +1,7 @@
 #include "cli/tessmorctl.h"
 
+#include <new>
+
 #include "cli/command_line.h"
 #include "cli/console_services.h"
 #include "cli/device_listing.h"
@@ -40,4 +42,15 @@ int RunTessmorCtl(const std::vector<std::wstring>& arguments, ConsoleStreams& st
         break;
     }
     return RunGet(reporter);
+}
+
+int RunTessmorCtlMain(int argc, wchar_t** argv, ConsoleStreams& streams)
+{
+    try {
+        const std::vector<std::wstring> arguments(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
+        return RunTessmorCtl(arguments, streams);
+    } catch (const std::bad_alloc&) {
+        streams.Err(L"tessmorctl: out of memory");
+        return kExitReadWriteFailed;
+    }
 }

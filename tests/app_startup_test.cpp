@@ -84,4 +84,34 @@ TEST_F(AppStartupTest, WithTheTunerItRunsTheDialogAsMainWindowAndEndsWithIt)
     SimLiveObjects::WatchApartment(false);
 }
 
+// Refuses every dialog window this thread tries to make.
+LRESULT CALLBACK RefuseDialogs(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_CREATEWND) {
+        const auto* create = reinterpret_cast<const CBT_CREATEWNDA*>(lParam);
+        if (create->lpcs->lpszClass == MAKEINTATOM(32770))
+            return 1;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(AppStartupTest, WhenTheDialogsWindowCannotBeMadeNoMainWindowIsLeftBehind)
+{
+    card.Install(services);
+    HHOOK hook = SetWindowsHookExA(WH_CBT, RefuseDialogs, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+
+    EXPECT_FALSE(theApp.InitInstance());
+
+    UnhookWindowsHookEx(hook);
+    EXPECT_EQ(theApp.m_pMainWnd, nullptr) << "the main window would name a dialog that is gone";
+    EXPECT_THAT(services.messageBoxes, testing::IsEmpty());
+    // Without a window there was no teardown: the tuner found at start is still held and COM is
+    // still up, as at any other early end; the process's end takes them.
+    EXPECT_TRUE(CBDAGraph::m_pTunerDevice);
+    CBDAGraph::m_pTunerDevice.Reset();
+    EXPECT_TRUE(ComIsUp());
+    CoUninitialize();
+}
+
 }  // namespace

@@ -141,6 +141,8 @@ TEST(CtlText, LinesLeaveInTheConsolesCodePageWithWindowsLineEnds)
     const std::string replaced = StandardStreams::Encode(L"\u4e00 Tuner", 850);
     EXPECT_EQ(replaced.substr(1), " Tuner\r\n");
     EXPECT_EQ(StandardStreams::Encode(L"", 850), "\r\n");
+    // A code page the system does not have still ends the line.
+    EXPECT_EQ(StandardStreams::Encode(name, 54321), "\r\n");
 
     // Through the real handles: what reaches a pipe is the encoded line.
     HANDLE read = nullptr, write = nullptr;

@@ -300,6 +300,14 @@ TEST_F(CtlTest, VerboseTellsThePairBeforeItIsWrittenAndResultsKeepEveryHexDigit)
 {
     EXPECT_EQ(Run({L"set", L"dvb-c", L"dvbc2", L"--verbose"}), 0);
     EXPECT_THAT(streams.err, Contains(L"tessmorctl: writing tuner 0 code 4, tuner 1 code 7"));
+    // With --wait, the wait is told too, after the write.
+    EXPECT_EQ(Run({L"set", L"dvb-c", L"dvbc2", L"--verbose", L"--wait"}), 0);
+    const auto writing = std::find(streams.err.begin(), streams.err.end(),
+                                   L"tessmorctl: writing tuner 0 code 4, tuner 1 code 7");
+    const auto waiting = std::find(streams.err.begin(), streams.err.end(),
+                                   L"tessmorctl: waiting 8000 ms for the card to switch");
+    EXPECT_NE(waiting, streams.err.end());
+    EXPECT_LT(writing, waiting);
 
     // Results read as the system writes them: eight upper-case digits, leading zeros kept.
     EXPECT_EQ(ResultCode(static_cast<HRESULT>(0x89ABCDEFu)), L"0x89ABCDEF");
@@ -349,15 +357,45 @@ TEST_F(CtlTest, DevicesSaysWhyTheCardIsNotFound)
 
 TEST_F(CtlTest, HelpListAndVersionNeedNoCard)
 {
+    // The help as the user reads it, word for word: a change to it is made here too, on purpose.
     EXPECT_EQ(Run({L"/?"}), 0);
-    ASSERT_GT(streams.out.size(), 20u);
-    EXPECT_EQ(streams.out[0], L"Usage: tessmorctl [get | set MODE0 MODE1 [--wait] | list | devices] [--verbose]");
-    // The exit statuses are all documented.
-    for (const wchar_t* status : {L"  0  success", L"  1  usage error or refused choice (nothing written)",
-                                  L"  2  the card is not found",
-                                  L"  3  the property is supported under none of DVB-S, DVB-T and DVB-C",
-                                  L"  4  a read or write failed", L"  5  --wait read back other modes than written"})
-        EXPECT_THAT(streams.out, Contains(status));
+    EXPECT_THAT(streams.out,
+                ElementsAre(L"Usage: tessmorctl [get | set MODE0 MODE1 [--wait] | list | devices] [--verbose]",
+                            L"",
+                            L"Reads and changes the demodulator modes of the two tuners of the VKO 8317 card,",
+                            L"as Tessmor.exe does, without a window.",
+                            L"",
+                            L"Commands:",
+                            L"  get              print both tuners' current modes (also with no command)",
+                            L"  set MODE0 MODE1  write a mode for tuner 0 and one for tuner 1, in one write;",
+                            L"                   the card then takes about 8 seconds to switch",
+                            L"  list             list the modes and their codes",
+                            L"  devices          list the tuner and receiver devices of the system and say",
+                            L"                   which of them are used",
+                            L"",
+                            L"Modes, by name or code, in any case: DVB-T/T2 (1), DVB-S/S2 (2), DVB-C (4),",
+                            L"ISDB-T (5), MCNS/QAMB (6), DVBC2 (7). ATSC (3) is not supported by the card.",
+                            L"keep writes a tuner's current mode back unchanged.",
+                            L"",
+                            L"Options:",
+                            L"  --wait           with set: wait the 8 seconds, read both modes back and",
+                            L"                   succeed only if they are the ones written",
+                            L"  --verbose        tell each step on standard error",
+                            L"  --version        print the version",
+                            L"  --help, /?       print this help",
+                            L"",
+                            L"Exit status:",
+                            L"  0  success",
+                            L"  1  usage error or refused choice (nothing written)",
+                            L"  2  the card is not found",
+                            L"  3  the property is supported under none of DVB-S, DVB-T and DVB-C",
+                            L"  4  a read or write failed",
+                            L"  5  --wait read back other modes than written",
+                            L"",
+                            L"Examples:",
+                            L"  tessmorctl get",
+                            L"  tessmorctl set DVB-C DVBC2",
+                            L"  tessmorctl set keep dvb-t/t2 --wait"));
     EXPECT_THAT(streams.err, IsEmpty());
 
     EXPECT_EQ(Run({L"list"}), 0);
@@ -366,6 +404,51 @@ TEST_F(CtlTest, HelpListAndVersionNeedNoCard)
     EXPECT_EQ(Run({L"--version"}), 0);
     EXPECT_THAT(streams.out, ElementsAre(L"tessmorctl 1.0.0.1"));
     EXPECT_THAT(services.creations, IsEmpty());
+}
+
+TEST_F(CtlTest, WhenComCannotStartTheCommandsThatNeedTheCardSaySoAndEndWithStatus4)
+{
+    Install();
+    // A thread already in a single-threaded apartment cannot join the multithreaded one.
+    ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
+    for (const std::vector<std::wstring>& command :
+         {std::vector<std::wstring>{L"get"}, {L"set", L"DVB-C", L"DVBC2"}, {L"devices"}}) {
+        streams = RecordedStreams();
+        EXPECT_EQ(RunTessmorCtl(command, streams), 4) << command[0];
+        EXPECT_THAT(streams.out, IsEmpty()) << command[0];
+        EXPECT_THAT(streams.err, ElementsAre(L"tessmorctl: COM cannot be started (0x80010106)")) << command[0];
+    }
+    EXPECT_TRUE(ComIsUp());  // the caller's apartment is left as it was
+    CoUninitialize();
+    EXPECT_THAT(services.creations, IsEmpty());
+    EXPECT_THAT(Writes(), IsEmpty());
+}
+
+// Streams that run out of memory at the first line of results.
+struct StreamsOutOfMemory : RecordedStreams {
+    void Out(const std::wstring&) override { throw std::bad_alloc(); }
+};
+
+TEST_F(CtlTest, RunningOutOfMemoryEndsWithStatus4AndOneLineAndLeavesNothingBehind)
+{
+    Install();
+    wchar_t program[] = L"tessmorctl.exe", get[] = L"get", list[] = L"list";
+    wchar_t* argv[] = {program, get, nullptr};
+    StreamsOutOfMemory exhausted;
+    SimLiveObjects::WatchApartment(true);
+    // The modes are read with the graph built; the first line of output fails.
+    EXPECT_EQ(RunTessmorCtlMain(2, argv, exhausted), 4);
+    EXPECT_FALSE(ComIsUp()) << "COM was left running";
+    EXPECT_EQ(SimLiveObjects::ReleasesWithoutCom(), 0) << "released after CoUninitialize";
+    SimLiveObjects::WatchApartment(false);
+    EXPECT_TRUE(GraphIsEmpty());
+    EXPECT_THAT(exhausted.err, ElementsAre(L"tessmorctl: out of memory"));
+    EXPECT_EQ(card.channel->calls.back().call, Call::Get);
+
+    // The program's own name is not an argument.
+    argv[1] = list;
+    EXPECT_EQ(RunTessmorCtlMain(2, argv, streams), 0);
+    EXPECT_EQ(streams.out.size(), 7u);
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ constexpr UINT kTemplate = 1;
 // for the program's dialog is where the tuner graph is torn down.
 class WatchedDialog : public CDialog {
 public:
-    WatchedDialog() : CDialog(kTemplate) {}
+    explicit WatchedDialog(CWnd* parent = nullptr) : CDialog(kTemplate, parent) {}
 
     BOOL DestroyWindow() override
     {
@@ -118,6 +118,41 @@ TEST(ModalDialog, AQuitMessageEndsItWithoutAResultAndIsLeftForTheOuterLoop)
     MSG quit;
     ASSERT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(quit.wParam, 3u);
+}
+
+HWND g_hOwner = nullptr;
+bool g_ownerEnabledWhileRunning = true;
+
+void CALLBACK NoteTheOwnerThenPressEsc(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(nullptr, id);
+    g_ownerEnabledWhileRunning = ::IsWindowEnabled(g_hOwner) != FALSE;
+    PostMessageA(g_pDialog->m_hWnd, WM_KEYDOWN, VK_ESCAPE, 0);
+}
+
+TEST(ModalDialog, KeepsItsOwnerDisabledWhileItRunsAndGivesBackOnlyWhatItTook)
+{
+    CWnd owner;
+    owner.m_hWnd = CreateWindowExA(0, "STATIC", "owner", WS_POPUP | WS_VISIBLE, 0, 0, 60, 40, nullptr,
+                                   nullptr, nullptr, nullptr);
+    ASSERT_NE(owner.m_hWnd, nullptr);
+    g_hOwner = owner.m_hWnd;
+    {
+        WatchedDialog dialog(&owner);
+        EXPECT_EQ(RunWithStep(dialog, NoteTheOwnerThenPressEsc), IDCANCEL);
+        EXPECT_FALSE(g_ownerEnabledWhileRunning);
+        EXPECT_TRUE(IsWindowEnabled(owner.m_hWnd));
+    }
+    // An owner that was disabled before stays disabled.
+    EnableWindow(owner.m_hWnd, FALSE);
+    {
+        WatchedDialog dialog(&owner);
+        EXPECT_EQ(RunWithStep(dialog, NoteTheOwnerThenPressEsc), IDCANCEL);
+        EXPECT_FALSE(IsWindowEnabled(owner.m_hWnd));
+    }
+    g_hOwner = nullptr;
+    EXPECT_TRUE(DestroyWindow(owner.m_hWnd));
+    owner.m_hWnd = nullptr;
 }
 
 // A dialog that answers WM_QUERYDRAGICON through its message map.
