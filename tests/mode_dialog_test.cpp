@@ -7,10 +7,13 @@
 #include <string>
 
 #include "framework/win_app.h"
-#include "import_patch.h"
 #include "graph/bda_graph.h"
+#include "import_patch.h"
 #include "platform/identities.h"
 #include "sim/sim_card.h"
+#include "sim/sim_filter.h"
+#include "sim/sim_graph_builder.h"
+#include "sim/sim_tuning.h"
 #include "sim_test.h"
 #include "ui/mode_dialog.h"
 #include "ui/resource.h"
@@ -38,8 +41,10 @@ struct User {
     void Choose(int listId, int position)
     {
         SendMessageA(Item(listId), CB_SETCURSEL, position, 0);
-        SendMessageA(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(listId, CBN_SELCHANGE),
-                     reinterpret_cast<LPARAM>(Item(listId)));
+        // A handled command answers 0, as a window procedure that processes WM_COMMAND does.
+        EXPECT_EQ(SendMessageA(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(listId, CBN_SELCHANGE),
+                               reinterpret_cast<LPARAM>(Item(listId))),
+                  0);
     }
     void Click(int buttonId) { SendMessageA(Item(buttonId), BM_CLICK, 0, 0); }
     void Press(WPARAM key) { PostMessageA(dialog.m_hWnd, WM_KEYDOWN, key, 0); }
@@ -67,10 +72,13 @@ protected:
         CBDAGraph::m_pTunerDevice = CBDAGraph::FindFilter(L"VKO 8317 Tuner 0", KSCATEGORY_BDA_NETWORK_TUNER);
     }
 
-    // Runs the dialog as start-up does; the script runs once the dialog is up and idle.
-    INT_PTR Run(std::function<void(User&)> script)
+    // Runs the dialog as start-up does; the script runs once the dialog is up and idle. What
+    // comes before runs on the dialog object before its window is made.
+    INT_PTR Run(std::function<void(User&)> script, std::function<void(CTessmorDlg&)> before = {})
     {
         CTessmorDlg dialog;
+        if (before)
+            before(dialog);
         theTestApp.m_pMainWnd = &dialog;
         s_script = [&dialog, &script] {
             User user{dialog};
@@ -365,6 +373,52 @@ TEST_F(ModeDialogTest, MinimisedItErasesUnderItsIconThenDrawsTheIconInTheMiddle)
     EXPECT_EQ(watch.draws[0].x, 9);
     EXPECT_EQ(watch.draws[0].y, 5);
     EXPECT_EQ(watch.draws[0].icon, dialogIcon);
+}
+
+TEST_F(ModeDialogTest, ItOpensWithoutWhatAnEarlierGraphLeftButKeepsTheTunerFoundAtStart)
+{
+    Start();
+    // No new graph manager can be made, so nothing of a new graph replaces the old references.
+    services.FailCreation(CLSID_FilterGraph, E_OUTOFMEMORY);
+    // What an earlier graph left: each reference to an object of its own, which the test holds too.
+    SimGraphBuilder* graph = SimGraphBuilder::Create();
+    SimFilter* provider = SimFilter::Create(L"earlier provider");
+    SimFilter* capture = SimFilter::Create(L"earlier capture");
+    SimFilter* demux = SimFilter::Create(L"earlier demultiplexer");
+    SimFilter* tif = SimFilter::Create(L"earlier transport information");
+    SimFilter* tee = SimFilter::Create(L"earlier tee");
+    SimFilter* tunerFilter = SimFilter::Create(L"earlier tuner filter");
+    SimTuningSpace* space = SimTuningSpace::Create(true);
+    CBDAGraph::m_pGraphBuilder = static_cast<IGraphBuilder*>(graph);
+    CBDAGraph::m_pMediaControl = static_cast<IMediaControl*>(graph);
+    CBDAGraph::m_pNetworkProvider = provider;
+    CBDAGraph::m_pCaptureDevice = capture;
+    CBDAGraph::m_pDemux = demux;
+    CBDAGraph::m_pTIF = tif;
+    CBDAGraph::m_pInfTee = tee;
+    IBaseFilter* const tuner = CBDAGraph::m_pTunerDevice.Get();
+
+    const INT_PTR result = Run(
+        [&](User& user) {
+            for (SimFilter* left : {provider, capture, demux, tif, tee, tunerFilter})
+                EXPECT_EQ(left->RefCount(), 1) << "still held by the dialog's graph";
+            EXPECT_EQ(graph->RefCount(), 1);
+            EXPECT_EQ(space->RefCount(), 1);
+            EXPECT_EQ(CBDAGraph::m_pTunerDevice.Get(), tuner);
+            // The test's own references go while COM is up.
+            for (SimFilter* left : {provider, capture, demux, tif, tee, tunerFilter})
+                left->Release();
+            graph->Release();
+            space->Release();
+            user.Press(VK_ESCAPE);
+        },
+        [&](CTessmorDlg& dialog) {
+            dialog.TunerFilter() = tunerFilter;
+            dialog.TuningSpace() = static_cast<ITuningSpace*>(space);
+        });
+
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_NE(tuner, nullptr);
 }
 
 TEST_F(ModeDialogTest, TheStandardsAreTriedInTurnUntilTheChannelSupportsTheProperty)

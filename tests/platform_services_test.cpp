@@ -76,6 +76,14 @@ TEST_F(ComPtrTest, AttachTakesTheReferenceOverAndMoveLeavesTheSourceEmpty)
     first->AddRef();
     held.Attach(first);
     EXPECT_EQ(first->RefCount(), 1);
+
+    // Moving into a reference that holds another object releases that one at once, and the
+    // source is left empty, not holding what the target had.
+    ComPtr<IKsPropertySet> source = held;
+    moved = std::move(source);
+    EXPECT_FALSE(source);
+    EXPECT_EQ(SimLiveObjects::Count(), 1);
+    EXPECT_EQ(first->RefCount(), 2);
 }
 
 class SimServicesTest : public SimTest {};
