@@ -1,6 +1,8 @@
 // The framework's modal loop with a dialog of its own, under Wine.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "framework/dialog.h"
 #include "framework/win_app.h"
 
@@ -242,6 +244,47 @@ TEST(WinApp, RunDispatchesUntilQuitThenExitsWithTheQuitCode)
     EXPECT_EQ(app.exits, 1);
     MSG left;
     EXPECT_FALSE(PeekMessageA(&left, nullptr, 0, 0, PM_REMOVE)) << "message " << left.message << " left behind";
+}
+
+std::vector<WPARAM> g_characters;
+
+LRESULT CALLBACK TypingTarget(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_CHAR) {
+        g_characters.push_back(wParam);
+        PostQuitMessage(0);
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void CALLBACK NoCharacterCame(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(nullptr, id);
+    PostQuitMessage(9);
+}
+
+TEST(WinApp, ItsLoopTurnsKeysIntoCharacters)
+{
+    CountingApp app;
+    WNDCLASSA type = {};
+    type.lpfnWndProc = TypingTarget;
+    type.hInstance = GetModuleHandleA(nullptr);
+    type.lpszClassName = "TypingTarget";
+    ASSERT_NE(RegisterClassA(&type), 0);
+    HWND target = CreateWindowExA(0, type.lpszClassName, "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                  type.hInstance, nullptr);
+    ASSERT_NE(target, nullptr);
+    const LPARAM firstPress = MAKELPARAM(1, MapVirtualKeyA('A', MAPVK_VK_TO_VSC));
+    ASSERT_TRUE(PostMessageA(target, WM_KEYDOWN, 'A', firstPress));
+    const UINT_PTR giveUp = SetTimer(nullptr, 0, 3000, NoCharacterCame);
+
+    EXPECT_EQ(app.Run(), 0) << "no character came of the key";
+    EXPECT_EQ(g_characters, std::vector<WPARAM>{'a'});
+
+    KillTimer(nullptr, giveUp);
+    EXPECT_TRUE(DestroyWindow(target));
+    EXPECT_TRUE(UnregisterClassA(type.lpszClassName, type.hInstance));
+    g_characters.clear();
 }
 
 }  // namespace
