@@ -46,10 +46,17 @@ protected:
 
     int Run(std::vector<std::wstring> arguments)
     {
+        return RunChecked([&] { return RunTessmorCtl(arguments, streams); });
+    }
+
+    // One run of the program on fresh streams, and the checks of what every run must leave.
+    template <class Program>
+    int RunChecked(Program run)
+    {
         Install();
         streams = RecordedStreams();
         SimLiveObjects::WatchApartment(true);
-        const int status = RunTessmorCtl(arguments, streams);
+        const int status = run();
         EXPECT_FALSE(ComIsUp()) << "COM was left running";
         EXPECT_EQ(SimLiveObjects::ReleasesWithoutCom(), 0) << "released after CoUninitialize";
         SimLiveObjects::WatchApartment(false);
@@ -431,23 +438,17 @@ struct StreamsOutOfMemory : RecordedStreams {
 
 TEST_F(CtlTest, RunningOutOfMemoryEndsWithStatus4AndOneLineAndLeavesNothingBehind)
 {
-    Install();
     wchar_t program[] = L"tessmorctl.exe", get[] = L"get", list[] = L"list";
     wchar_t* argv[] = {program, get, nullptr};
     StreamsOutOfMemory exhausted;
-    SimLiveObjects::WatchApartment(true);
     // The modes are read with the graph built; the first line of output fails.
-    EXPECT_EQ(RunTessmorCtlMain(2, argv, exhausted), 4);
-    EXPECT_FALSE(ComIsUp()) << "COM was left running";
-    EXPECT_EQ(SimLiveObjects::ReleasesWithoutCom(), 0) << "released after CoUninitialize";
-    SimLiveObjects::WatchApartment(false);
-    EXPECT_TRUE(GraphIsEmpty());
+    EXPECT_EQ(RunChecked([&] { return RunTessmorCtlMain(2, argv, exhausted); }), 4);
     EXPECT_THAT(exhausted.err, ElementsAre(L"tessmorctl: out of memory"));
     EXPECT_EQ(card.channel->calls.back().call, Call::Get);
 
     // The program's own name is not an argument.
     argv[1] = list;
-    EXPECT_EQ(RunTessmorCtlMain(2, argv, streams), 0);
+    EXPECT_EQ(RunChecked([&] { return RunTessmorCtlMain(2, argv, streams); }), 0);
     EXPECT_EQ(streams.out.size(), 7u);
 }
 
