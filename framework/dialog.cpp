@@ -103,6 +103,27 @@ void CDialog::OnCancel()
     EndDialog(IDCANCEL);
 }
 
+void CDialog::CentreUnlessPlaced(const RECT& before, LONG_PTR styleBefore)
+{
+    // A modal dialog opens centred, unless its initialisation showed or moved it, it is a child,
+    // it has an owner that still takes input (so it is not modal to it), or its template asks
+    // the dialog manager to place it (which then already did).
+    if (styleBefore & WS_VISIBLE)
+        return;
+    const LONG_PTR style = ::GetWindowLongPtrA(m_hWnd, GWL_STYLE);
+    if (style & (WS_VISIBLE | WS_CHILD))
+        return;
+    if (style & (DS_CENTER | DS_CENTERMOUSE | DS_ABSALIGN))
+        return;
+    RECT now = {};
+    if (!::GetWindowRect(m_hWnd, &now) || now.left != before.left || now.top != before.top)
+        return;
+    HWND owner = ::GetWindow(m_hWnd, GW_OWNER);
+    if (owner && ::IsWindowEnabled(owner))
+        return;
+    CenterWindow();
+}
+
 void CDialog::ExecuteDlgInit()
 {
     const HINSTANCE module = ::GetModuleHandleA(nullptr);
@@ -146,7 +167,13 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPA
         auto* dialog = reinterpret_cast<CDialog*>(lParam);
         ::SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
         dialog->m_hWnd = hwnd;
-        return dialog->OnInitDialog();
+        RECT placed = {};
+        (void)::GetWindowRect(hwnd, &placed);
+        const LONG_PTR style = ::GetWindowLongPtrA(hwnd, GWL_STYLE);
+        const BOOL setFocus = dialog->OnInitDialog();
+        if (dialog->m_hWnd == hwnd)
+            dialog->CentreUnlessPlaced(placed, style);
+        return setFocus;
     }
     auto* dialog = reinterpret_cast<CDialog*>(::GetWindowLongPtrA(hwnd, DWLP_USER));
     if (!dialog)
@@ -164,11 +191,17 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPA
 
 INT_PTR CDialog::OnDialogMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // A handler may open a message box, whose loop dispatches further messages to this dialog
+    // before the handler returns: each message's wish for default processing is its own.
+    const bool outerWantsDefault = m_bDefaultProcessing;
     m_bDefaultProcessing = false;
     LRESULT result = 0;
     const CMessageMap* map = GetMessageMap();
-    if (map && map->Dispatch(this, message, wParam, lParam, result)) {
-        if (m_bDefaultProcessing)
+    const bool handled = map && map->Dispatch(this, message, wParam, lParam, result);
+    const bool wantsDefault = m_bDefaultProcessing;
+    m_bDefaultProcessing = outerWantsDefault;
+    if (handled) {
+        if (wantsDefault)
             return FALSE;
         if (message == WM_QUERYDRAGICON)
             return static_cast<INT_PTR>(result);  // returned directly by a dialog procedure

@@ -34,6 +34,9 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR OnDialogMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void ExecuteDlgInit();
+    // After initialisation: centres the dialog as a modal dialog opens, given where it stood
+    // and its style before.
+    void CentreUnlessPlaced(const RECT& before, LONG_PTR styleBefore);
 
     UINT m_nIDTemplate;
     CWnd* m_pParentWnd;

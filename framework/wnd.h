@@ -42,6 +42,10 @@ public:
             SendMessage(WM_SETICON, bigIcon ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(icon)));
     }
     BOOL IsIconic() const { return ::IsIconic(m_hWnd); }
+    // Centres the window on its owner when that is visible and not minimised, otherwise in the
+    // work area of the monitor of the application's main window (the primary monitor when there
+    // is none), and keeps it inside that monitor's work area.
+    void CenterWindow();
 
     HWND m_hWnd = nullptr;
 

@@ -1,10 +1,13 @@
 // The framework's modal loop with a dialog of its own, under Wine.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
 #include <vector>
 
 #include "framework/dialog.h"
 #include "framework/win_app.h"
+#include "window_placement.h"
 
 namespace {
 
@@ -214,6 +217,150 @@ TEST(ModalDialog, ItsListsAreFilledFromTheTemplatesInitialisationData)
     EXPECT_STREQ(g_lists.second, "second");
     EXPECT_EQ(g_lists.comboCount, 1);
     EXPECT_STREQ(g_lists.combo, "combo");
+}
+
+// Where a modal dialog opens: a test's owner (or none) and what the dialog does to itself while
+// it initialises.
+struct Placement {
+    const char* what;
+    bool owned;
+    RECT ownerRect;     // in screen coordinates
+    bool ownerVisible;
+    bool movesItself;   // to kOwnPlace during its initialisation
+};
+
+const POINT kOwnPlace = {37, 41};
+
+class PlacedDialog : public WatchedDialog {
+public:
+    PlacedDialog(CWnd* owner, bool movesItself) : WatchedDialog(owner), m_movesItself(movesItself) {}
+    BOOL OnInitDialog() override
+    {
+        const BOOL focus = WatchedDialog::OnInitDialog();
+        if (m_movesItself)
+            SetWindowPos(m_hWnd, nullptr, kOwnPlace.x, kOwnPlace.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        return focus;
+    }
+
+private:
+    bool m_movesItself;
+};
+
+RECT g_shownAt = {};
+bool g_centredAsExpected = false;
+RECT g_expectedCentre = {};
+
+void CALLBACK NoteWhereItIsThenEnd(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(nullptr, id);
+    GetWindowRect(g_pDialog->m_hWnd, &g_shownAt);
+    g_centredAsExpected = IsCentredOn(g_pDialog->m_hWnd, g_expectedCentre);
+    g_pDialog->EndDialog(IDOK);
+}
+
+TEST(ModalDialog, OpensCentredOnAVisibleOwnerElseInTheWorkAreaUnlessItPlacedItself)
+{
+    const RECT area = PrimaryWorkArea();
+    const RECT ownerRect = {area.left + 20, area.top + 30, area.left + 420, area.top + 330};
+    // An owner in the corner would put half the dialog outside the work area.
+    const RECT cornerOwner = {area.left - 200, area.top - 200, area.left + 10, area.top + 10};
+    const Placement placements[] = {
+        {"no owner", false, {}, false, false},
+        {"a visible owner", true, ownerRect, true, false},
+        {"a hidden owner", true, ownerRect, false, false},
+        {"an owner in the corner", true, cornerOwner, true, false},
+        {"moved itself, no owner", false, {}, false, true},
+        {"moved itself, a visible owner", true, ownerRect, true, true},
+    };
+    for (const Placement& placement : placements) {
+        SCOPED_TRACE(placement.what);
+        CWnd owner;
+        if (placement.owned) {
+            const RECT& r = placement.ownerRect;
+            owner.m_hWnd = CreateWindowExA(0, "STATIC", "owner", WS_POPUP | (placement.ownerVisible ? WS_VISIBLE : 0),
+                                           r.left, r.top, r.right - r.left, r.bottom - r.top, nullptr,
+                                           nullptr, nullptr, nullptr);
+            ASSERT_NE(owner.m_hWnd, nullptr);
+        }
+        PlacedDialog dialog(placement.owned ? &owner : nullptr, placement.movesItself);
+        g_expectedCentre = placement.owned && placement.ownerVisible ? placement.ownerRect : area;
+        g_shownAt = {};
+        EXPECT_EQ(RunWithStep(dialog, NoteWhereItIsThenEnd), IDOK);
+        const RECT shown = g_shownAt;
+        ASSERT_GT(shown.right - shown.left, 0);
+
+        if (placement.movesItself) {
+            EXPECT_EQ(shown.left, kOwnPlace.x);
+            EXPECT_EQ(shown.top, kOwnPlace.y);
+        } else if (placement.ownerRect.left == cornerOwner.left) {
+            EXPECT_EQ(shown.left, area.left);
+            EXPECT_EQ(shown.top, area.top);
+        } else {
+            EXPECT_TRUE(g_centredAsExpected);
+        }
+        if (!placement.movesItself) {
+            EXPECT_GE(shown.left, area.left);
+            EXPECT_GE(shown.top, area.top);
+            EXPECT_LE(shown.right, area.right);
+            EXPECT_LE(shown.bottom, area.bottom);
+        }
+        if (owner.m_hWnd) {
+            EXPECT_TRUE(DestroyWindow(owner.m_hWnd));
+            owner.m_hWnd = nullptr;
+        }
+    }
+}
+
+// A dialog whose handler for one message lets a second message in before it returns, as a
+// handler that opens a message box does (a WM_PAINT arrives under the box). Either may ask for
+// default processing; that answer is its message's alone.
+class NestingDialog : public WatchedDialog {
+public:
+    const CMessageMap* GetMessageMap() const override
+    {
+        static const MessageMap<NestingDialog> map(
+            CDialog::GetMessageMap(),
+            {MessageEntry(WM_GETTEXTLENGTH, &NestingDialog::OnOuter), MessageEntry(WM_APP, &NestingDialog::OnNested)});
+        return &map;
+    }
+    void OnOuter()
+    {
+        if (outerWantsDefault)
+            Default();
+        (void)SendMessage(WM_APP);
+    }
+    void OnNested()
+    {
+        if (nestedWantsDefault)
+            Default();
+    }
+
+    bool outerWantsDefault = false, nestedWantsDefault = false;
+    LRESULT answered = -1;
+};
+
+void CALLBACK AskForTheCaptionLength(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(nullptr, id);
+    auto* dialog = static_cast<NestingDialog*>(g_pDialog);
+    dialog->answered = SendMessageA(dialog->m_hWnd, WM_GETTEXTLENGTH, 0, 0);
+    dialog->EndDialog(IDOK);
+}
+
+TEST(ModalDialog, AMessageHandledInsideAnothersHandlerDoesNotDecideTheOuterOnesDefault)
+{
+    const LRESULT captionLength = LRESULT(std::strlen("Modal loop"));  // what default processing answers
+    for (bool outer : {false, true}) {
+        for (bool nested : {false, true}) {
+            SCOPED_TRACE(std::string("outer asks for default: ") + (outer ? "yes" : "no") +
+                         ", nested asks: " + (nested ? "yes" : "no"));
+            NestingDialog dialog;
+            dialog.outerWantsDefault = outer;
+            dialog.nestedWantsDefault = nested;
+            EXPECT_EQ(RunWithStep(dialog, AskForTheCaptionLength), IDOK);
+            EXPECT_EQ(dialog.answered, outer ? captionLength : 0);
+        }
+    }
 }
 
 class CountingApp : public CWinApp {

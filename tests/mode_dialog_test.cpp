@@ -17,6 +17,7 @@
 #include "sim_test.h"
 #include "ui/mode_dialog.h"
 #include "ui/resource.h"
+#include "window_placement.h"
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
@@ -129,6 +130,8 @@ TEST_F(ModeDialogTest, OpensFromItsTemplateShowingBothTunersAndTheSevenModes)
 
     const INT_PTR result = Run([&](User& user) {
         EXPECT_EQ(Text(user.dialog.m_hWnd), "VKO8305 Change Mode Tool");
+        // Owner-less, it opens in the middle of the screen's work area, not in its corner.
+        EXPECT_TRUE(IsCentredOn(user.dialog.m_hWnd, PrimaryWorkArea()));
         EXPECT_TRUE(GetWindowLongA(user.dialog.m_hWnd, GWL_EXSTYLE) & WS_EX_APPWINDOW);
         EXPECT_TRUE(GetWindowLongA(user.dialog.m_hWnd, GWL_STYLE) & WS_MINIMIZEBOX);
         EXPECT_EQ(user.Text(IDC_TUNER_A_CURRENT), "DVB-T/T2");
