@@ -36,15 +36,17 @@ void ReportFailure(IGraphHost& dialog, const char* text)
     Services().ShowMessageBox(dialog.GraphOwnerWindow(), text, "error", MB_OK);
 }
 
-// A device of the card that may still be arriving: searched once more after a pause.
-ComPtr<IBaseFilter> FindArrivingDevice(const WCHAR* name, const GUID& category)
+// A device of the card that may still be arriving: searched once more after a pause. The
+// reference takes the first result over before the pause, so that a device of an earlier build
+// is let go first: some drivers open a device only once at a time, and the second search then
+// finds it free again.
+void FindArrivingDevice(ComPtr<IBaseFilter>& device, const WCHAR* name, const GUID& category)
 {
-    ComPtr<IBaseFilter> device = CBDAGraph::FindFilter(name, category);
+    device = CBDAGraph::FindFilter(name, category);
     if (!device) {
         Services().Sleep(kDeviceArrivalWait);
         device = CBDAGraph::FindFilter(name, category);
     }
-    return device;
 }
 
 void AddToGraph(IBaseFilter* filter, const WCHAR* name)
@@ -84,7 +86,7 @@ bool CBDAGraph::BuildGraph(IGraphHost& dialog, TuningStandard standard)
 
     // The tuner found at start-up is reused as it is.
     if (!m_pTunerDevice) {
-        m_pTunerDevice = FindArrivingDevice(kTunerName, KSCATEGORY_BDA_NETWORK_TUNER);
+        FindArrivingDevice(m_pTunerDevice, kTunerName, KSCATEGORY_BDA_NETWORK_TUNER);
         if (!m_pTunerDevice) {
             ReportFailure(dialog, "CreateTunerDevice Failed");
             return false;
@@ -92,7 +94,7 @@ bool CBDAGraph::BuildGraph(IGraphHost& dialog, TuningStandard standard)
     }
     AddToGraph(m_pTunerDevice.Get(), kTunerName);
 
-    m_pCaptureDevice = FindArrivingDevice(kCaptureName, KSCATEGORY_BDA_RECEIVER_COMPONENT);
+    FindArrivingDevice(m_pCaptureDevice, kCaptureName, KSCATEGORY_BDA_RECEIVER_COMPONENT);
     if (!m_pCaptureDevice)
         return false;
     AddToGraph(m_pCaptureDevice.Get(), kCaptureName);

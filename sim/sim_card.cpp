@@ -15,10 +15,15 @@ SimCard::SimCard()
 void SimCard::AddCaptureDevice()
 {
     SimDevice capture(L"VKO 8317 Capture 0");
-    capture.makeFilter = [] {
-        return SimFilter::Create(L"VKO 8317 Capture 0",
-                                 {{L"MPEG2 Transport In", PINDIR_INPUT},
-                                  {L"MPEG2 Transport Out", PINDIR_OUTPUT}});
+    capture.makeFilter = [opens = this->capture, once = captureOpensOnce]() -> IBaseFilter* {
+        std::shared_ptr<void> claim;
+        if (once && !(claim = opens->Claim()))
+            return nullptr;
+        SimFilter* filter = SimFilter::Create(L"VKO 8317 Capture 0",
+                                              {{L"MPEG2 Transport In", PINDIR_INPUT},
+                                               {L"MPEG2 Transport Out", PINDIR_OUTPUT}});
+        filter->deviceClaim = std::move(claim);
+        return filter;
     };
     devices->Add(KSCATEGORY_BDA_RECEIVER_COMPONENT, capture);
 }

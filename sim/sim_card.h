@@ -9,6 +9,7 @@
 
 #include "platform/com_ptr.h"
 #include "sim/sim_devices.h"
+#include "sim/sim_exclusive_device.h"
 #include "sim/sim_property_set.h"
 #include "sim/sim_tuning.h"
 
@@ -29,6 +30,10 @@ struct SimCard {
     bool transportInformationPresent = true;
     bool input0Present = true;
     bool input0HasPropertySet = true;
+    bool captureOpensOnce = false;  // a second capture filter is refused while one is alive
+
+    // The capture device's opens, for the scenario in which it opens only once.
+    std::shared_ptr<SimExclusiveDevice> capture = std::make_shared<SimExclusiveDevice>();
 
     // Registers the devices and classes with the services. The graph manager is the simulated
     // one unless platformGraph is true (then the real CLSID_FilterGraph is created through

@@ -93,6 +93,8 @@ public:
     std::wstring nameInGraph;
     int joinCount = 0;
     FILTER_STATE state = State_Stopped;
+    // Held for as long as the filter lives: the claim on a device that opens only once.
+    std::shared_ptr<void> deviceClaim;
 
     // IPersist
     HRESULT STDMETHODCALLTYPE GetClassID(CLSID* clsid) override;

@@ -8,6 +8,7 @@
 #include "program_under_test.h"
 #include "simulated_card_test.h"
 #include "ui/resource.h"
+#include "window_placement.h"
 
 using ::testing::ElementsAre;
 
@@ -82,6 +83,7 @@ TEST_F(EndToEnd, ShowsTheModesTheCardHoldsAndEscCloses)
     Run([](Session& user) {
         EXPECT_EQ(user.Field(IDC_TUNER_A_CURRENT), "DVB-C");
         EXPECT_EQ(user.Field(IDC_TUNER_B_CURRENT), "ISDB-T");
+        EXPECT_TRUE(IsCentredOn(user.dialog, PrimaryWorkArea()));
         user.Escape();
     });
 }
@@ -181,6 +183,29 @@ TEST_F(EndToEnd, ACaptureDeviceThatArrivesLateIsWaitedFor)
         EXPECT_EQ(user.Field(IDC_TUNER_A_CURRENT), "DVB-T/T2");
         user.Escape();
     });
+}
+
+TEST_F(EndToEnd, AReceiverThatOpensOnlyOnceIsFoundAgainByEachRebuildAfterItsWait)
+{
+    // Where the property answers only under DVB-T (one rebuild) or only under DVB-C (two), each
+    // rebuild lets the receiver of the build before go, waits and opens it again.
+    const std::pair<const wchar_t*, DWORD> cards[] = {{L"T", 1}, {L"C", 2}};
+    for (const auto& [supported, rebuilds] : cards) {
+        SCOPED_TRACE(rebuilds);
+        scenario.supportedNetworks = supported;
+        scenario.captureOpensOnce = true;
+        scenario.Write();
+        SetCardModes(4, 7);
+        DWORD shownAfter = 0;
+        Run([&shownAfter](Session& user) {
+            shownAfter = user.program.Elapsed();
+            EXPECT_EQ(user.Field(IDC_TUNER_A_CURRENT), "DVB-C");
+            EXPECT_EQ(user.Field(IDC_TUNER_B_CURRENT), "DVBC2");
+            user.Escape();
+        });
+        EXPECT_EQ(captureRefusals, rebuilds);
+        EXPECT_GE(shownAfter, 1000 + rebuilds * 3000) << "a rebuild did not wait for the receiver";
+    }
 }
 
 TEST_F(EndToEnd, WithoutTheCardTheProgramSaysSoAfterItsPauseAndEndsWhenTold)

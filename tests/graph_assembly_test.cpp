@@ -158,6 +158,26 @@ TEST_F(GraphAssemblyTest, DevicesThatArriveLateAreFoundAfterOneWait)
     EXPECT_THAT(services.messageBoxes, IsEmpty());
 }
 
+TEST_F(GraphAssemblyTest, AReceiverThatOpensOnlyOnceIsLetGoBeforeEachRebuildWaitsAndIsFoundAgain)
+{
+    card.captureOpensOnce = true;
+    card.Install(services);
+    Probe();
+    // The property answers only in the DVB-C graph: two rebuilds, each of which finds the
+    // receiver still open by the build before it.
+    card.channel->querySupportedSequence = {E_FAIL, E_FAIL};
+
+    CBDAGraph::BuildGraphForProperty(host, {});
+
+    EXPECT_EQ(card.capture->refusals, 2);
+    EXPECT_THAT(services.sleeps, ElementsAre(3000u, 3000u));
+    EXPECT_THAT(services.messageBoxes, IsEmpty());
+    ASSERT_TRUE(CBDAGraph::m_pCaptureDevice);
+    EXPECT_EQ(Graph().calls.front(), L"AddFilter Network DVBC Provider");
+    EXPECT_EQ(std::count(Graph().calls.begin(), Graph().calls.end(), L"AddFilter VKO 8317 Capture 0"), 1);
+    EXPECT_EQ(CBDAGraph::m_pKsPropertySet, CardChannel());
+}
+
 TEST_F(GraphAssemblyTest, AMissingCaptureFilterEndsTheBuildSilentlyAndKeepsTheChannel)
 {
     card.Install(services);

@@ -51,9 +51,12 @@ protected:
         EXPECT_EQ(SimRegistry::ReadNumber(SimRegistry::kReport, "LiveObjects", 99), 0u);
         EXPECT_EQ(SimRegistry::ReadNumber(SimRegistry::kReport, "ReleasesWithoutCom", 99), 0u);
         const DWORD windows = SimRegistry::ReadNumber(SimRegistry::kReport, "WindowsSeen", 99);
+        captureRefusals = SimRegistry::ReadNumber(SimRegistry::kReport, "CaptureRefusals", 99);
         SimRegistry::Delete(SimRegistry::kReport);
         return windows;
     }
+    // From the same report: how often the run was refused the capture device as open already.
+    DWORD captureRefusals = 0;
 
     std::vector<BYTE> CardModes()
     {

@@ -6,6 +6,7 @@
 #include "sim/server/card_channel.h"
 #include "sim/server/sim_registry.h"
 #include "sim/server/stored_tuning_spaces.h"
+#include "sim/sim_exclusive_device.h"
 #include "sim/sim_filter.h"
 #include "sim/sim_tuning.h"
 
@@ -42,15 +43,22 @@ ULONGLONG ProcessAge()
     return (ticks(now) - ticks(created)) / 10000;
 }
 
+SimExclusiveDevice g_captureOpens;
+
 IUnknown* MakeCapture()
 {
     const SimScenario scenario = SimScenario::Read();
     if (!scenario.cardPresent || ProcessAge() < scenario.captureDelayMilliseconds)
         return nullptr;
-    return static_cast<IBaseFilter*>(
-        SimFilter::Create(L"VKO 8317 Capture 0", {{L"MPEG2 Transport In", PINDIR_INPUT},
-                                                  {L"MPEG2 Transport Out", PINDIR_OUTPUT}},
-                          CLSID_SimCardCapture));
+    std::shared_ptr<void> claim;
+    if (scenario.captureOpensOnce && !(claim = g_captureOpens.Claim()))
+        return nullptr;
+    SimFilter* capture = SimFilter::Create(L"VKO 8317 Capture 0",
+                                           {{L"MPEG2 Transport In", PINDIR_INPUT},
+                                            {L"MPEG2 Transport Out", PINDIR_OUTPUT}},
+                                           CLSID_SimCardCapture);
+    capture->deviceClaim = std::move(claim);
+    return static_cast<IBaseFilter*>(capture);
 }
 
 IUnknown* MakeTransportInformation()
@@ -83,6 +91,11 @@ std::vector<SimServerClass> MakeClasses()
 }
 
 }  // namespace
+
+int SimCaptureRefusals()
+{
+    return g_captureOpens.refusals;
+}
 
 const std::vector<SimServerClass>& SimServerClasses()
 {

@@ -16,3 +16,6 @@ struct SimServerClass {
 
 // Every class the server registers and creates.
 const std::vector<SimServerClass>& SimServerClasses();
+
+// How often this process was refused the capture device because it was open already.
+int SimCaptureRefusals();

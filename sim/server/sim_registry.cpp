@@ -120,6 +120,7 @@ SimScenario SimScenario::Read()
     scenario.input0Present = ReadNumber(kScenario, "Input0", 1) != 0;
     scenario.input0HasPropertySet = ReadNumber(kScenario, "Input0PropertySet", 1) != 0;
     scenario.captureDelayMilliseconds = ReadNumber(kScenario, "CaptureDelay", 0);
+    scenario.captureOpensOnce = ReadNumber(kScenario, "CaptureOpensOnce", 0) != 0;
     scenario.supportedNetworks = ReadText(kScenario, "SupportedNetworks", L"STC");
     return scenario;
 }
@@ -136,5 +137,6 @@ void SimScenario::Write() const
     WriteNumber(kScenario, "Input0", input0Present);
     WriteNumber(kScenario, "Input0PropertySet", input0HasPropertySet);
     WriteNumber(kScenario, "CaptureDelay", captureDelayMilliseconds);
+    WriteNumber(kScenario, "CaptureOpensOnce", captureOpensOnce);
     WriteText(kScenario, "SupportedNetworks", supportedNetworks);
 }

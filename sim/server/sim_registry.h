@@ -38,6 +38,7 @@ struct SimScenario {
     bool input0Present = true;
     bool input0HasPropertySet = true;
     DWORD captureDelayMilliseconds = 0;  // the capture device appears this long after start
+    bool captureOpensOnce = false;  // the capture device refuses a second open while one is alive
     std::wstring supportedNetworks = L"STC";  // S, T and C: where the property is supported
 
     static SimScenario Read();

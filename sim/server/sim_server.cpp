@@ -92,6 +92,8 @@ void Report()
                              static_cast<DWORD>(SimLiveObjects::Count()));
     SimRegistry::WriteNumber(SimRegistry::kReport, "ReleasesWithoutCom",
                              static_cast<DWORD>(SimLiveObjects::ReleasesWithoutCom()));
+    SimRegistry::WriteNumber(SimRegistry::kReport, "CaptureRefusals",
+                             static_cast<DWORD>(SimCaptureRefusals()));
 }
 
 }  // namespace
