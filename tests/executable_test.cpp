@@ -170,6 +170,7 @@ public:
         if (!signature || *signature != IMAGE_NT_SIGNATURE || !header)
             return false;
         machine = header->Machine;
+        m_versions.fileCharacteristics = header->Characteristics;
         const size_t optional = m_nt + sizeof(DWORD) + sizeof(IMAGE_FILE_HEADER);
         auto optionalMagic = At<WORD>(optional);
         if (!optionalMagic)
@@ -223,6 +224,14 @@ public:
         return imports;
     }
 
+    // What the headers claim of the Windows the image needs, and its protections.
+    struct Versions {
+        WORD osMajor = 0, osMinor = 0, subsystemMajor = 0, subsystemMinor = 0;
+        WORD dllCharacteristics = 0, fileCharacteristics = 0;
+        DWORD relocationsSize = 0;  // the base relocations, without which it cannot be moved
+    };
+    const Versions& Claims() const { return m_versions; }
+
     const std::string& Bytes() const { return m_bytes; }
 
 private:
@@ -234,9 +243,18 @@ private:
         auto nt = At<Headers>(m_nt);
         if (!nt)
             return false;
-        subsystem = nt->OptionalHeader.Subsystem;
-        m_imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-        count = nt->OptionalHeader.NumberOfRvaAndSizes;
+        const auto& optional = nt->OptionalHeader;
+        subsystem = optional.Subsystem;
+        count = optional.NumberOfRvaAndSizes;
+        if (count <= IMAGE_DIRECTORY_ENTRY_BASERELOC)
+            return false;
+        m_imports = optional.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+        m_versions.osMajor = optional.MajorOperatingSystemVersion;
+        m_versions.osMinor = optional.MinorOperatingSystemVersion;
+        m_versions.subsystemMajor = optional.MajorSubsystemVersion;
+        m_versions.subsystemMinor = optional.MinorSubsystemVersion;
+        m_versions.dllCharacteristics = optional.DllCharacteristics;
+        m_versions.relocationsSize = optional.DataDirectory[IMAGE_DIRECTORY_ENTRY_BASERELOC].Size;
         return true;
     }
 
@@ -269,6 +287,7 @@ private:
     int m_sectionCount = 0;
     bool m_wide = false;
     IMAGE_DATA_DIRECTORY m_imports = {};
+    Versions m_versions;
 };
 
 // The machine the image must be built for: the one this test was built for, unless
@@ -300,6 +319,19 @@ TEST(ExecutableImage, IsAProgramOfItsSubsystemForItsMachineThatImportsOnlySystem
                                                           : IMAGE_NT_OPTIONAL_HDR32_MAGIC);
     EXPECT_EQ(subsystem, console ? IMAGE_SUBSYSTEM_WINDOWS_CUI : IMAGE_SUBSYSTEM_WINDOWS_GUI);
     EXPECT_LE(image.Bytes().size(), (console ? 448u : 300u) * 1024) << "the program is meant to stay small";
+
+    // Windows 7 or later, as the code is built for; loaded at a random address, data not run.
+    const auto& claims = image.Claims();
+    EXPECT_EQ(claims.osMajor, 6);
+    EXPECT_EQ(claims.osMinor, 1);
+    EXPECT_EQ(claims.subsystemMajor, 6);
+    EXPECT_EQ(claims.subsystemMinor, 1);
+    EXPECT_TRUE(claims.dllCharacteristics & IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE);
+    EXPECT_TRUE(claims.dllCharacteristics & IMAGE_DLLCHARACTERISTICS_NX_COMPAT);
+    EXPECT_EQ(bool(claims.dllCharacteristics & IMAGE_DLLCHARACTERISTICS_HIGH_ENTROPY_VA),
+              expected == IMAGE_FILE_MACHINE_AMD64);
+    EXPECT_FALSE(claims.fileCharacteristics & IMAGE_FILE_RELOCS_STRIPPED);
+    EXPECT_GT(claims.relocationsSize, 0u);
 
     const auto imports = image.Imports();
     ASSERT_FALSE(imports.empty());
