@@ -175,11 +175,13 @@ public:
     LRESULT answered = 0;
 };
 
-void CALLBACK AskForTheDragIcon(HWND, UINT, UINT_PTR id, DWORD)
+// A step that sends the running dialog one message, keeps the answer in the dialog, and ends it.
+template <class Dialog, UINT message>
+void CALLBACK AskThenEnd(HWND, UINT, UINT_PTR id, DWORD)
 {
     KillTimer(nullptr, id);
-    auto* dialog = static_cast<IconDialog*>(g_pDialog);
-    dialog->answered = SendMessageA(dialog->m_hWnd, WM_QUERYDRAGICON, 0, 0);
+    auto* dialog = static_cast<Dialog*>(g_pDialog);
+    dialog->answered = SendMessageA(dialog->m_hWnd, message, 0, 0);
     dialog->EndDialog(IDOK);
 }
 
@@ -187,7 +189,7 @@ TEST(ModalDialog, TheDragIconIsTheAnswerItselfNotAMessageResult)
 {
     IconDialog dialog;
     ASSERT_NE(dialog.icon, nullptr);
-    EXPECT_EQ(RunWithStep(dialog, AskForTheDragIcon), IDOK);
+    EXPECT_EQ(RunWithStep(dialog, AskThenEnd<IconDialog, WM_QUERYDRAGICON>), IDOK);
     EXPECT_EQ(dialog.answered, reinterpret_cast<LRESULT>(dialog.icon));
 }
 
@@ -339,14 +341,6 @@ public:
     LRESULT answered = -1;
 };
 
-void CALLBACK AskForTheCaptionLength(HWND, UINT, UINT_PTR id, DWORD)
-{
-    KillTimer(nullptr, id);
-    auto* dialog = static_cast<NestingDialog*>(g_pDialog);
-    dialog->answered = SendMessageA(dialog->m_hWnd, WM_GETTEXTLENGTH, 0, 0);
-    dialog->EndDialog(IDOK);
-}
-
 TEST(ModalDialog, AMessageHandledInsideAnothersHandlerDoesNotDecideTheOuterOnesDefault)
 {
     const LRESULT captionLength = LRESULT(std::strlen("Modal loop"));  // what default processing answers
@@ -357,7 +351,7 @@ TEST(ModalDialog, AMessageHandledInsideAnothersHandlerDoesNotDecideTheOuterOnesD
             NestingDialog dialog;
             dialog.outerWantsDefault = outer;
             dialog.nestedWantsDefault = nested;
-            EXPECT_EQ(RunWithStep(dialog, AskForTheCaptionLength), IDOK);
+            EXPECT_EQ(RunWithStep(dialog, AskThenEnd<NestingDialog, WM_GETTEXTLENGTH>), IDOK);
             EXPECT_EQ(dialog.answered, outer ? captionLength : 0);
         }
     }
