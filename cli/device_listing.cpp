@@ -114,10 +114,10 @@ int RunDevices(const CtlRequest& request, Reporter& reporter, Clock& clock)
 {
     if (!StartCom(reporter))
         return kExitReadWriteFailed;
-    CategoryListing tuners{L"Tuner devices", L"tuner devices", kTunerName, &KSCATEGORY_BDA_NETWORK_TUNER};
+    CategoryListing tuners{L"Tuner devices", L"tuner devices", kTunerName, &KSCATEGORY_BDA_NETWORK_TUNER, {}};
     CategoryListing receivers{L"Receiver devices", L"receiver devices", kCaptureName,
-                              &KSCATEGORY_BDA_RECEIVER_COMPONENT};
-    Patience patience(clock, 0, ULONGLONG(request.timeoutSeconds) * 1000);
+                              &KSCATEGORY_BDA_RECEIVER_COMPONENT, {}};
+    Patience patience(clock, 0, request.timeoutSeconds);
     List(tuners);
     ListUntilUsed(tuners, patience, reporter);
     List(receivers);

@@ -136,7 +136,7 @@ int WaitForModes(const CtlRequest& request, IKsPropertySet* channel, Reporter& r
 {
     reporter.Step(L"waiting " + Decimal(kSwitchTime) + L" ms for the card to switch");
     Services().Sleep(kSwitchTime);
-    Patience patience(clock, clock.Milliseconds(), ULONGLONG(request.timeoutSeconds) * 1000);
+    Patience patience(clock, clock.Milliseconds(), request.timeoutSeconds);
     for (;;) {
         if (!ReadOrReport(channel, reporter, L"reading the modes back", now))
             return kExitReadWriteFailed;

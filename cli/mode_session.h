@@ -16,7 +16,7 @@
 class CModeSession {
 public:
     CModeSession(Reporter& reporter, Clock& clock, DWORD timeoutSeconds)
-        : m_reporter(reporter), m_patience(clock, 0, ULONGLONG(timeoutSeconds) * 1000)
+        : m_reporter(reporter), m_patience(clock, 0, timeoutSeconds)
     {
     }
     // Releases every reference, the host's first, and ends COM.

@@ -6,9 +6,9 @@
 
 class Patience {
 public:
-    // The time allowed, in milliseconds, counted from origin (a time of the clock).
-    Patience(Clock& clock, ULONGLONG origin, ULONGLONG allowed)
-        : m_clock(clock), m_end(origin + allowed)
+    // The time allowed, in seconds, counted from origin (a time of the clock, in milliseconds).
+    Patience(Clock& clock, ULONGLONG origin, DWORD seconds)
+        : m_clock(clock), m_end(origin + ULONGLONG(seconds) * 1000)
     {
     }
 

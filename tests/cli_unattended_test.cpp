@@ -259,12 +259,6 @@ TEST_F(CtlUnattendedTest, JsonGivesEachCommandsResultAsOneObject)
                                          L"\"readBack\":[{\"tuner\":0,\"code\":2,\"name\":\"DVB-S/S2\"},"
                                          L"{\"tuner\":1,\"code\":1,\"name\":\"DVB-T/T2\"}]}"));
 
-    EXPECT_EQ(Run({L"list", L"--json"}), 0);
-    ASSERT_EQ(streams.out.size(), 1u);
-    EXPECT_THAT(streams.out[0], ::testing::StartsWith(L"{\"modes\":[{\"code\":1,\"name\":\"DVB-T/T2\",\"aliases\":"
-                                                      L"[\"DVB-T\",\"DVB-T2\",\"DVBT\",\"DVBT2\"],\"supported\":true},"));
-    EXPECT_THAT(streams.out[0], ::testing::HasSubstr(L"{\"code\":3,\"name\":\"ATSC\",\"aliases\":[],\"supported\":false}"));
-
     // Names that are not plain text survive any code page.
     SimDevice odd{L"Tuner \"f\u00fcr\" C:\\"};
     card.devices->Add(KSCATEGORY_BDA_NETWORK_TUNER, odd);
@@ -354,19 +348,6 @@ TEST_F(CtlLogTest, ALogThatCannotBeOpenedIsAUsageErrorBeforeTheCardIsTouched)
     }
     EXPECT_THAT(services.creations, IsEmpty());
     EXPECT_THAT(card.channel->calls, IsEmpty());
-}
-
-TEST(CtlRunLog, ABlockIsTheTimeAndCommandLineTheLinesAndTheStatus)
-{
-    SYSTEMTIME time = {};
-    time.wYear = 2026;
-    time.wMonth = 3;
-    time.wDay = 9;
-    time.wHour = 7;
-    time.wMinute = 5;
-    time.wSecond = 0;
-    EXPECT_THAT(RunLog::Block(time, L"tessmorctl get", {L"a", L""}, 5),
-                ElementsAre(L"2026-03-09 07:05:00 tessmorctl get", L"a", L"", L"exit 5"));
 }
 
 }  // namespace
