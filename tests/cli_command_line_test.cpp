@@ -7,6 +7,7 @@
 #include "cli/command_line.h"
 #include "cli/console_streams.h"
 #include "cli/mode_names.h"
+#include "cli/program_clock.h"
 #include "cli/text.h"
 
 namespace {
@@ -213,6 +214,19 @@ TEST(CtlCommandLine, VeryLongAndOddArgumentsAreRefusedAndQuotedShort)
     EXPECT_LT(Refusal({L"set", L"1", longWord}).size(), 120u);
     EXPECT_LT(Refusal({L"--" + longWord}).size(), 80u);
     EXPECT_EQ(Refusal({std::wstring(L"g\te\x1b" L"t")}), L"unknown command \"g?e?t\"");
+}
+
+// When this test program was loaded, on the tick count.
+const ULONGLONG kLoadedAt = GetTickCount64();
+
+TEST(CtlClock, TheProgramsClockCountsFromTheProcesssStartNotFromWhenItIsMade)
+{
+    // So that the process has run for a while before the clock is made.
+    Sleep(100);
+    const ULONGLONG sinceLoad = GetTickCount64() - kLoadedAt;
+    ProgramClock clock;
+    // The tick count moves in steps of up to 16 ms.
+    EXPECT_GE(clock.Milliseconds() + 16, sinceLoad);
 }
 
 TEST(CtlText, ResultCodesAndNumbersAreWrittenAsScriptsReadThem)

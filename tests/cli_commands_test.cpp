@@ -380,10 +380,6 @@ TEST_F(CtlTest, WhenComCannotStartTheCommandsThatNeedTheCardSaySoAndEndWithStatu
     EXPECT_THAT(Writes(), IsEmpty());
 }
 
-// Streams that run out of memory at the first line of results.
-struct StreamsOutOfMemory : RecordedStreams {
-    void Out(const std::wstring&) override { throw std::bad_alloc(); }
-};
 
 TEST_F(CtlTest, RunningOutOfMemoryEndsWithStatus4AndOneLineAndLeavesNothingBehind)
 {

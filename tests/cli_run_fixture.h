@@ -4,6 +4,7 @@
 #include <dshow.h>
 #include <gmock/gmock.h>
 
+#include <new>
 #include <numeric>
 #include <string>
 #include <vector>
@@ -20,6 +21,11 @@ struct RecordedStreams : ConsoleStreams {
     void Err(const std::wstring& line) override { err.push_back(line); }
     std::vector<std::wstring> out;
     std::vector<std::wstring> err;
+};
+
+// Streams that run out of memory at the first line of results.
+struct StreamsOutOfMemory : RecordedStreams {
+    void Out(const std::wstring&) override { throw std::bad_alloc(); }
 };
 
 // A run's time as if each pause it asked for had been slept: the program's own work takes none.

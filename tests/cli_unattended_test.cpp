@@ -335,6 +335,19 @@ TEST_F(CtlLogTest, EachRunAppendsOneBlockWithTimeCommandLineOutputAndStatus)
     // The refusal is logged too, in UTF-8 whatever the console's code page.
     EXPECT_EQ(lines[5], "tessmorctl: unknown mode \"\xc3\xbc\" for tuner 0; \"tessmorctl list\" shows the modes");
     EXPECT_EQ(lines[8], "exit 1");
+    // Nothing holds the log open after a run.
+    EXPECT_TRUE(DeleteFileW(path.c_str())) << GetLastError();
+}
+
+TEST_F(CtlLogTest, ARunThatRunsOutOfMemoryLeavesTheLogClosed)
+{
+    wchar_t program[] = L"tessmorctl.exe", get[] = L"get", log[] = L"--log";
+    std::vector<wchar_t> file(path.begin(), path.end());
+    file.push_back(L'\0');
+    wchar_t* argv[] = {program, get, log, file.data(), nullptr};
+    StreamsOutOfMemory exhausted;
+    EXPECT_EQ(RunChecked([&] { return RunTessmorCtlMain(4, argv, exhausted); }), 4);
+    EXPECT_TRUE(DeleteFileW(path.c_str())) << GetLastError();
 }
 
 TEST_F(CtlLogTest, ALogThatCannotBeOpenedIsAUsageErrorBeforeTheCardIsTouched)
@@ -348,6 +361,19 @@ TEST_F(CtlLogTest, ALogThatCannotBeOpenedIsAUsageErrorBeforeTheCardIsTouched)
     }
     EXPECT_THAT(services.creations, IsEmpty());
     EXPECT_THAT(card.channel->calls, IsEmpty());
+}
+
+TEST(CtlRunLog, ABlockIsTheTimeWithTheCommandLineThenTheLinesThenTheStatus)
+{
+    SYSTEMTIME time = {};
+    time.wYear = 2026;
+    time.wMonth = 10;
+    time.wDay = 9;
+    time.wHour = 10;
+    time.wMinute = 5;
+    time.wSecond = 59;
+    EXPECT_THAT(RunLog::Block(time, L"tessmorctl get", {L"a", L""}, 5),
+                ElementsAre(L"2026-10-09 10:05:59 tessmorctl get", L"a", L"", L"exit 5"));
 }
 
 }  // namespace
