@@ -1,7 +1,8 @@
 // Times Tessmor.exe on the simulated card against the baseline dialog, run alternately in the
 // same prefix: launch until both "Current Mode" fields are filled, and a click on "Write" until
 // the process has ended; once with the property everywhere, once only under DVB-C (three graph
-// builds). Prints medians and ratios as a Markdown table.
+// builds); and tessmorctl get, start to exit, against a console program that only starts and
+// ends. Prints medians and ratios as a Markdown table.
 #include <windows.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "console_program.h"
 #include "program_under_test.h"
 #include "sim/server/sim_registry.h"
 
@@ -75,6 +77,17 @@ Timing Measure(const char* variable, const char* title, bool tool)
     return timing;
 }
 
+// Milliseconds from the start of a console program to its end, or -1 when it failed or did not
+// end in time.
+double MeasureConsole(const char* variable, const std::vector<std::string>& arguments)
+{
+    const double start = Now();
+    const ConsoleRun run = RunConsoleProgram(ProgramUnderTest::WindowsPath(variable, ""), arguments, kPatience);
+    if (!run.started || run.exitCode != 0)
+        return -1;
+    return Now() - start;
+}
+
 double Median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
@@ -93,7 +106,8 @@ int main(int argc, char** argv)
     Row rows[] = {{"launch to both fields filled", {}, {}},
                   {"Write click to exit", {}, {}},
                   {"launch to both fields filled, property only under DVB-C", {}, {}},
-                  {"Write click to exit, property only under DVB-C", {}, {}}};
+                  {"Write click to exit, property only under DVB-C", {}, {}},
+                  {"tessmorctl get, start to exit (baseline: a console program that only ends)", {}, {}}};
 
     for (const wchar_t* networks : {L"STC", L"C"}) {
         SimScenario scenario;
@@ -115,6 +129,19 @@ int main(int argc, char** argv)
             write->tool.push_back(tool.write);
         }
     }
+    SimScenario().Write();
+    Row& ctl = rows[4];
+    (void)MeasureConsole("TESSMOR_CTL_EXE", {"get"});  // warms the prefix and caches
+    for (int run = 0; run < runs; ++run) {
+        const double floor = MeasureConsole("BENCH_CONSOLE_BASELINE_EXE", {});
+        const double tool = MeasureConsole("TESSMOR_CTL_EXE", {"get"});
+        if (floor < 0 || tool < 0) {
+            std::fprintf(stderr, "bench: a console run did not complete\n");
+            return 1;
+        }
+        ctl.baseline.push_back(floor);
+        ctl.tool.push_back(tool);
+    }
     SimRegistry::Delete(SimRegistry::kScenario);
 
     std::printf("| timing (median of %d) | baseline ms | Tessmor ms | ratio |\n|---|---|---|---|\n", runs);
@@ -122,9 +149,11 @@ int main(int argc, char** argv)
     for (const Row& row : rows) {
         const double floor = Median(row.baseline), tool = Median(row.tool);
         const double ratio = tool / floor;
-        withinTarget = withinTarget && ratio <= 1.05;
+        // The target is the dialog's: its baseline does all the work but the tool's own.
+        if (&row != &ctl)
+            withinTarget = withinTarget && ratio <= 1.05;
         std::printf("| %s | %.0f | %.0f | %.3f |\n", row.what, floor, tool, ratio);
     }
-    std::printf("\nEach ratio %s the target of 1.05.\n", withinTarget ? "is within" : "is NOT within");
+    std::printf("\nEach ratio of the dialog %s the target of 1.05.\n", withinTarget ? "is within" : "is NOT within");
     return 0;
 }

@@ -1,34 +1,82 @@
 #include "cli/command_line.h"
 
+#include "cli/mode_names.h"
 #include "cli/text.h"
 
 namespace {
 
-enum class Option { None, Help, Version, Wait, Verbose, Unknown };
+enum class Option { None, Help, Version, Wait, Verbose, Force, DryRun, Quiet, Json, Timeout, Log, Unknown };
 
-// What an argument is as an option; None when it is a command or a mode.
-Option AsOption(const std::wstring& argument)
+struct OptionName {
+    const char* name;
+    Option option;
+    bool takesValue;
+};
+
+const OptionName kOptions[] = {
+    {"help", Option::Help, false},       {"version", Option::Version, false},
+    {"wait", Option::Wait, false},       {"verbose", Option::Verbose, false},
+    {"force", Option::Force, false},     {"dry-run", Option::DryRun, false},
+    {"quiet", Option::Quiet, false},     {"json", Option::Json, false},
+    {"timeout", Option::Timeout, true},  {"log", Option::Log, true},
+};
+
+// An argument read as an option: what it is, its name as written, and the value written into it
+// after "=" or ":", if any.
+struct OptionArgument {
+    Option option = Option::None;
+    std::wstring name;
+    bool hasValue = false;
+    std::wstring value;
+    bool takesValue = false;
+};
+
+OptionArgument AsOption(const std::wstring& argument)
 {
-    if (argument == L"/?" || argument == L"-?" || EqualsIgnoringCase(argument, "-h"))
-        return Option::Help;
+    OptionArgument read;
+    read.name = argument;
+    if (argument == L"/?" || argument == L"-?" || EqualsIgnoringCase(argument, "-h")) {
+        read.option = Option::Help;
+        return read;
+    }
+    if (EqualsIgnoringCase(argument, "-q")) {
+        read.option = Option::Quiet;
+        return read;
+    }
+    if (EqualsIgnoringCase(argument, "-v")) {
+        read.option = Option::Verbose;
+        return read;
+    }
     std::wstring name;
     if (argument.compare(0, 2, L"--") == 0)
         name = argument.substr(2);
     else if (argument.compare(0, 1, L"/") == 0)
         name = argument.substr(1);
-    else if (argument.compare(0, 1, L"-") == 0)
-        return Option::Unknown;
-    else
-        return Option::None;
-    if (EqualsIgnoringCase(name, "help"))
-        return Option::Help;
-    if (EqualsIgnoringCase(name, "version"))
-        return Option::Version;
-    if (EqualsIgnoringCase(name, "wait"))
-        return Option::Wait;
-    if (EqualsIgnoringCase(name, "verbose"))
-        return Option::Verbose;
-    return Option::Unknown;
+    else if (argument.compare(0, 1, L"-") == 0) {
+        read.option = Option::Unknown;
+        return read;
+    } else
+        return read;
+    const size_t separator = name.find_first_of(L"=:");
+    if (separator != std::wstring::npos) {
+        read.hasValue = true;
+        read.value = name.substr(separator + 1);
+        name.erase(separator);
+        read.name = argument.substr(0, argument.size() - read.value.size() - 1);
+    }
+    read.option = Option::Unknown;
+    for (const OptionName& known : kOptions) {
+        if (EqualsIgnoringCase(name, known.name)) {
+            read.option = known.option;
+            read.takesValue = known.takesValue;
+        }
+    }
+    // A value written into an option that takes none makes the whole argument unknown.
+    if (read.hasValue && !read.takesValue && read.option != Option::Unknown) {
+        read.option = Option::Unknown;
+        read.name = argument;
+    }
+    return read;
 }
 
 bool AsCommand(const std::wstring& argument, CtlCommand& command)
@@ -37,10 +85,8 @@ bool AsCommand(const std::wstring& argument, CtlCommand& command)
         const char* name;
         CtlCommand command;
     } commands[] = {
-        {"get", CtlCommand::Get},
-        {"set", CtlCommand::Set},
-        {"list", CtlCommand::List},
-        {"devices", CtlCommand::Devices},
+        {"get", CtlCommand::Get},         {"set", CtlCommand::Set},   {"list", CtlCommand::List},
+        {"devices", CtlCommand::Devices}, {"help", CtlCommand::Help}, {"version", CtlCommand::Version},
     };
     for (const auto& known : commands) {
         if (EqualsIgnoringCase(argument, known.name)) {
@@ -67,8 +113,11 @@ bool ParseTuners(const std::vector<std::wstring>& modes, CtlRequest& request, st
     }
     for (int tuner = 0; tuner < 2; ++tuner) {
         if (!ParseModeChoice(modes[tuner], request.tuners[tuner])) {
-            reason = L"unknown mode " + Quoted(modes[tuner]) + L" for " + TunerName(tuner) +
-                     L"; \"tessmorctl list\" shows the modes";
+            reason = L"unknown mode " + Quoted(modes[tuner]) + L" for " + TunerName(tuner);
+            const char* nearest = NearestModeName(modes[tuner]);
+            if (nearest)
+                reason += L" (did you mean \"" + Widen(nearest) + L"\"?)";
+            reason += L"; \"tessmorctl list\" shows the modes";
             return false;
         }
     }
@@ -81,6 +130,40 @@ bool ParseTuners(const std::vector<std::wstring>& modes, CtlRequest& request, st
     return true;
 }
 
+// A whole number of seconds from 0 to the longest timeout, in decimal digits only.
+bool ParseSeconds(const std::wstring& text, DWORD& seconds)
+{
+    if (text.empty() || text.size() > 5)
+        return false;
+    DWORD value = 0;
+    for (wchar_t c : text) {
+        if (c < L'0' || c > L'9')
+            return false;
+        value = value * 10 + DWORD(c - L'0');
+    }
+    if (value > kMaxTimeoutSeconds)
+        return false;
+    seconds = value;
+    return true;
+}
+
+// Which options the command cannot take, as the reason for refusing it.
+bool CheckOptionsGoWithCommand(const CtlRequest& request, bool timeoutGiven, std::wstring& reason)
+{
+    const bool set = request.command == CtlCommand::Set;
+    if (request.force && request.dryRun)
+        reason = L"--force and --dry-run do not go together: --dry-run writes nothing";
+    else if (request.wait && !set)
+        reason = L"--wait goes only with set";
+    else if (request.force && !set)
+        reason = L"--force goes only with set";
+    else if (request.dryRun && !set)
+        reason = L"--dry-run goes only with set";
+    else if (timeoutGiven && request.command == CtlCommand::List)
+        reason = L"--timeout goes only with the commands that use the card: get, set and devices";
+    return reason.empty();
+}
+
 }  // namespace
 
 bool ParseCommandLine(const std::vector<std::wstring>& arguments, CtlRequest& request,
@@ -90,14 +173,25 @@ bool ParseCommandLine(const std::vector<std::wstring>& arguments, CtlRequest& re
     std::vector<std::wstring> words;
     bool help = false;
     bool version = false;
+    bool timeoutGiven = false;
     std::wstring unknownOption;
+    std::wstring badValue;
     bool emptyArgument = false;
-    for (const std::wstring& argument : arguments) {
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::wstring& argument = arguments[i];
         if (argument.empty()) {
             emptyArgument = true;
             continue;
         }
-        switch (AsOption(argument)) {
+        OptionArgument read = AsOption(argument);
+        if (read.takesValue && !read.hasValue && i + 1 < arguments.size()) {
+            read.value = arguments[++i];
+            read.hasValue = true;
+        }
+        if (read.takesValue && (!read.hasValue || read.value.empty()) && badValue.empty())
+            badValue = read.name + (read.option == Option::Log ? L" needs a file: --log FILE"
+                                                               : L" needs a number of seconds: --timeout SECONDS");
+        switch (read.option) {
         case Option::Help:
             help = true;
             break;
@@ -110,15 +204,41 @@ bool ParseCommandLine(const std::vector<std::wstring>& arguments, CtlRequest& re
         case Option::Verbose:
             request.verbose = true;
             break;
+        case Option::Force:
+            request.force = true;
+            break;
+        case Option::DryRun:
+            request.dryRun = true;
+            break;
+        case Option::Quiet:
+            request.quiet = true;
+            break;
+        case Option::Json:
+            request.json = true;
+            break;
+        case Option::Timeout:
+            timeoutGiven = true;
+            if (!read.value.empty() && !ParseSeconds(read.value, request.timeoutSeconds) && badValue.empty())
+                badValue = read.name + L" takes a whole number of seconds from 0 to " +
+                           Decimal(kMaxTimeoutSeconds) + L", not " + Quoted(read.value);
+            break;
+        case Option::Log:
+            if (!read.value.empty()) {
+                request.log = true;
+                request.logFile = read.value;
+            }
+            break;
         case Option::Unknown:
             if (unknownOption.empty())
-                unknownOption = argument;
+                unknownOption = read.name;
             break;
         case Option::None:
             words.push_back(argument);
             break;
         }
     }
+    if (!words.empty() && EqualsIgnoringCase(words[0], "help"))
+        help = true;
     if (help) {
         request.command = CtlCommand::Help;
         return true;
@@ -129,6 +249,10 @@ bool ParseCommandLine(const std::vector<std::wstring>& arguments, CtlRequest& re
     }
     if (!unknownOption.empty()) {
         reason = L"unknown option " + Quoted(unknownOption);
+        return false;
+    }
+    if (!badValue.empty()) {
+        reason = badValue;
         return false;
     }
     if (version) {
@@ -143,10 +267,8 @@ bool ParseCommandLine(const std::vector<std::wstring>& arguments, CtlRequest& re
         reason = L"unknown command " + Quoted(words[0]);
         return false;
     }
-    if (request.wait && request.command != CtlCommand::Set) {
-        reason = L"--wait goes only with set";
+    if (!CheckOptionsGoWithCommand(request, timeoutGiven, reason))
         return false;
-    }
     if (request.command == CtlCommand::Set)
         return ParseTuners(std::vector<std::wstring>(words.begin() + 1, words.end()), request, reason);
     if (words.size() > 1) {

@@ -1,6 +1,10 @@
 #pragma once
 // What tessmorctl is asked to do, from its arguments. Commands, options, mode names and "keep"
-// are taken in any case; options may stand anywhere, with "--" or "/" in front.
+// are taken in any case; options may stand anywhere, with "--" or "/" in front, and an option's
+// value may follow it as the next argument, after "=" or after ":" ("--timeout 30",
+// "--timeout=30", "/timeout:30").
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
@@ -8,16 +12,30 @@
 
 enum class CtlCommand { Get, Set, List, Devices, Help, Version };
 
+// The longest --timeout taken, in seconds: an hour.
+constexpr DWORD kMaxTimeoutSeconds = 3600;
+
 struct CtlRequest {
     CtlCommand command = CtlCommand::Get;  // no command is "get"
     ModeChoice tuners[2];                  // for set: tuner 0's and tuner 1's
     bool wait = false;                     // set --wait
+    bool force = false;                    // set --force: write even what is already set
+    bool dryRun = false;                   // set --dry-run: work out what to write, write nothing
     bool verbose = false;
+    bool quiet = false;                    // nothing on standard output but --json's object
+    bool json = false;                     // the result as one JSON object
+    DWORD timeoutSeconds = 0;              // how long to wait for the card (and, with --wait,
+                                           // for its new modes)
+    bool log = false;                      // --log was given, with logFile
+    std::wstring logFile;
 };
 
 // The request the arguments (without the program's name) make. False, with a reason that can be
 // shown after the program's name, for a usage error or a refused choice: an unknown command or
 // option, too many or too few arguments, an empty argument, a mode that is not one of the
-// seven, and ATSC, which the card does not support. Help wins over every other argument.
+// seven, ATSC, which the card does not support, an option's value missing or out of range, and
+// options that do not go together or not with the command. Help wins over every other argument.
+// A well-formed --log is taken into the request even when something else is wrong, so that the
+// refusal can be logged too.
 bool ParseCommandLine(const std::vector<std::wstring>& arguments, CtlRequest& request,
                       std::wstring& reason);

@@ -2,12 +2,39 @@
 
 #include <objbase.h>
 
+#include <vector>
+
+#include "cli/card_names.h"
 #include "cli/com_start.h"
 #include "cli/exit_status.h"
+#include "cli/json_text.h"
+#include "cli/text.h"
 #include "graph/device_search.h"
 #include "platform/identities.h"
+#include "platform/system_services.h"
 
 namespace {
+
+// The graph's pause before it looks for a missing receiver once more, and how many builds
+// (DVB-S, DVB-T, DVB-C) each look for it.
+constexpr DWORD kReceiverRetryPause = 3000;
+constexpr int kBuildsThatLook = 3;
+
+struct DeviceRow {
+    std::wstring name;  // empty with hasName false when the name cannot be read as text
+    bool hasName;
+    bool used;
+    std::wstring verdict;
+};
+
+struct CategoryListing {
+    const wchar_t* title;
+    const wchar_t* devices;  // what they are, in a sentence
+    const wchar_t* sought;
+    const GUID* category;
+    std::vector<DeviceRow> rows;
+    bool used = false;
+};
 
 // Why a device is or is not the one used; whether is was used comes back in used.
 std::wstring Verdict(DeviceSearch& search, FoundDevice& device, bool& used)
@@ -32,39 +59,91 @@ std::wstring Verdict(DeviceSearch& search, FoundDevice& device, bool& used)
     return L"used";
 }
 
-// Lists the category's devices; whether one of them is used.
-bool ListCategory(Reporter& reporter, const wchar_t* title, const wchar_t* sought, const GUID& category)
+// Walks the category's devices as they are listed now; the filter of the one used is released
+// with the search, before the next walk opens it again.
+void List(CategoryListing& listing)
 {
-    reporter.Result(std::wstring(title) + L" (the first that opens and whose name begins with \"" +
-                    sought + L"\" is used):");
-    DeviceSearch search(sought);
-    bool used = false;
-    int listed = 0;
-    WalkDevices(category, [&](FoundDevice& device) {
-        ++listed;
+    listing.rows.clear();
+    listing.used = false;
+    DeviceSearch search(listing.sought);
+    WalkDevices(*listing.category, [&](FoundDevice& device) {
+        bool used = listing.used;
         const std::wstring verdict = Verdict(search, device, used);
-        reporter.Result(L"  " + std::wstring(device.name ? device.name : L"(no name)") + L": " + verdict);
+        listing.rows.push_back({device.name ? device.name : L"", device.name != nullptr, used && !listing.used, verdict});
+        listing.used = used;
         return false;  // every device is listed
     });
-    if (listed == 0)
+}
+
+// Lists again, about once a second, until the device is used or the time is up.
+void ListUntilUsed(CategoryListing& listing, Patience& patience, Reporter& reporter)
+{
+    while (!listing.used && patience.PauseBeforeNextTry()) {
+        reporter.Step(std::wstring(L"listing the ") + listing.devices + TryNote(true, patience.Now()));
+        List(listing);
+    }
+}
+
+void PrintText(Reporter& reporter, const CategoryListing& listing)
+{
+    reporter.Result(std::wstring(listing.title) + L" (the first that opens and whose name begins with \"" +
+                    listing.sought + L"\" is used):");
+    for (const DeviceRow& row : listing.rows)
+        reporter.Result(L"  " + (row.hasName ? row.name : std::wstring(L"(no name)")) + L": " + row.verdict);
+    if (listing.rows.empty())
         reporter.Result(L"  (none listed)");
-    return used;
+}
+
+std::wstring JsonRows(const CategoryListing& listing)
+{
+    std::vector<std::wstring> rows;
+    for (const DeviceRow& row : listing.rows) {
+        JsonObject object;
+        if (row.hasName)
+            object.Text("name", row.name);
+        else
+            object.Null("name");
+        rows.push_back(object.Truth("used", row.used).Text("verdict", row.verdict).Json());
+    }
+    return JsonArray(rows);
 }
 
 }  // namespace
 
-int RunDevices(Reporter& reporter)
+int RunDevices(const CtlRequest& request, Reporter& reporter, Clock& clock)
 {
     if (!StartCom(reporter))
         return kExitReadWriteFailed;
-    const bool tuner = ListCategory(reporter, L"Tuner devices", L"VKO 8317 Tuner 0", KSCATEGORY_BDA_NETWORK_TUNER);
-    const bool receiver = ListCategory(reporter, L"Receiver devices", L"VKO 8317 Capture 0",
-                                       KSCATEGORY_BDA_RECEIVER_COMPONENT);
+    CategoryListing tuners{L"Tuner devices", L"tuner devices", kTunerName, &KSCATEGORY_BDA_NETWORK_TUNER, {}};
+    CategoryListing receivers{L"Receiver devices", L"receiver devices", kCaptureName,
+                              &KSCATEGORY_BDA_RECEIVER_COMPONENT, {}};
+    Patience patience(clock, 0, request.timeoutSeconds);
+    List(tuners);
+    ListUntilUsed(tuners, patience, reporter);
+    List(receivers);
+    // The other commands look for the receiver only once they have the tuner, and then as each
+    // graph build does: once more after a pause.
+    for (int build = 0; tuners.used && !receivers.used && build < kBuildsThatLook; ++build) {
+        reporter.Step(L"the receiver is not there yet; looking again in " + Decimal(kReceiverRetryPause) +
+                      L" ms, as the graph does");
+        Services().Sleep(kReceiverRetryPause);
+        List(receivers);
+    }
+    if (tuners.used)
+        ListUntilUsed(receivers, patience, reporter);
     ::CoUninitialize();
 
-    if (!tuner)
+    PrintText(reporter, tuners);
+    PrintText(reporter, receivers);
+    reporter.Data(JsonObject()
+                      .Value("tunerDevices", JsonRows(tuners))
+                      .Value("receiverDevices", JsonRows(receivers))
+                      .Json());
+    if (!tuners.used)
         reporter.Error(L"No VKO DVBS device!");
-    if (!receiver)
-        reporter.Error(L"the card's receiver device \"VKO 8317 Capture 0\" is not found");
-    return tuner && receiver ? kExitSuccess : kExitNoCard;
+    if (!receivers.used)
+        reporter.Error(L"the card's receiver device \"" + std::wstring(kCaptureName) + L"\" is not found");
+    if (!tuners.used || !receivers.used)
+        reporter.Error(kNoCardAdvice);
+    return tuners.used && receivers.used ? kExitSuccess : kExitNoCard;
 }

@@ -1,5 +1,7 @@
 #include "cli/help_text.h"
 
+#include "cli/json_text.h"
+#include "cli/mode_names.h"
 #include "cli/text.h"
 #include "modes/demod_mode.h"
 #include "res/program.h"
@@ -7,7 +9,7 @@
 namespace {
 
 const wchar_t* const kUsage =
-    L"Usage: tessmorctl [get | set MODE0 MODE1 [--wait] | list | devices] [--verbose]";
+    L"Usage: tessmorctl [get | set MODE0 MODE1 [--wait] [--force | --dry-run] | list | devices] [OPTIONS]";
 
 const wchar_t* const kHelp[] = {
     L"",
@@ -16,22 +18,36 @@ const wchar_t* const kHelp[] = {
     L"",
     L"Commands:",
     L"  get              print both tuners' current modes (also with no command)",
-    L"  set MODE0 MODE1  write a mode for tuner 0 and one for tuner 1, in one write;",
-    L"                   the card then takes about 8 seconds to switch",
-    L"  list             list the modes and their codes",
+    L"  set MODE0 MODE1  write a mode for tuner 0 and one for tuner 1, in one write,",
+    L"                   unless both are already set; the card then takes about",
+    L"                   8 seconds to switch",
+    L"  list             list the modes, their codes and other names",
     L"  devices          list the tuner and receiver devices of the system and say",
     L"                   which of them are used",
+    L"  help, version    print this help, or the version",
     L"",
     L"Modes, by name or code, in any case: DVB-T/T2 (1), DVB-S/S2 (2), DVB-C (4),",
-    L"ISDB-T (5), MCNS/QAMB (6), DVBC2 (7). ATSC (3) is not supported by the card.",
+    L"ISDB-T (5), MCNS/QAMB (6), DVBC2 (7), or another name \"tessmorctl list\" shows,",
+    L"such as DVB-T2 or DVB-C2. ATSC (3) is not supported by the card.",
     L"keep writes a tuner's current mode back unchanged.",
     L"",
     L"Options:",
     L"  --wait           with set: wait the 8 seconds, read both modes back and",
-    L"                   succeed only if they are the ones written",
-    L"  --verbose        tell each step on standard error",
+    L"                   succeed only if they are the ones written (with --timeout,",
+    L"                   read again about once a second for that many seconds more)",
+    L"  --force          with set: write even when both modes are already set",
+    L"  --dry-run        with set: say what would be written, and write nothing",
+    L"  --timeout SECONDS",
+    L"                   wait up to SECONDS (0 to 3600, counted from the start) for",
+    L"                   the card to appear; 0, the default, looks once",
+    L"  --log FILE       append what the run prints, with the time, the command line",
+    L"                   and the exit status, to FILE (UTF-8)",
+    L"  --json           the result as one JSON object (get, set, list, devices)",
+    L"  --quiet, -q      nothing on standard output but --json's object",
+    L"  --verbose, -v    tell each step on standard error",
     L"  --version        print the version",
     L"  --help, /?       print this help",
+    L"Options that take a value also take it as --timeout=30 or /timeout:30.",
     L"",
     L"Exit status:",
     L"  0  success",
@@ -45,7 +61,16 @@ const wchar_t* const kHelp[] = {
     L"  tessmorctl get",
     L"  tessmorctl set DVB-C DVBC2",
     L"  tessmorctl set keep dvb-t/t2 --wait",
+    L"  tessmorctl set DVB-C DVB-C2 --wait --timeout 60 --log C:\\Tessmor\\logon.log",
 };
+
+std::wstring AliasText(DemodMode mode, const wchar_t* separator)
+{
+    std::wstring text;
+    for (const char* alias : ModeAliases(mode))
+        text += (text.empty() ? L"" : separator) + Widen(alias);
+    return text;
+}
 
 }  // namespace
 
@@ -67,11 +92,25 @@ void PrintVersion(ConsoleStreams& streams)
     streams.Out(L"tessmorctl " + Widen(TESSMOR_VERSION_TEXT));
 }
 
-void PrintModeList(ConsoleStreams& streams)
+void PrintModeList(Reporter& reporter)
 {
+    std::vector<std::wstring> rows;
     for (int code = 1; code <= kDemodModeCount; ++code) {
         const DemodMode mode = static_cast<DemodMode>(code);
-        streams.Out(Decimal(code) + L"  " + Widen(DemodModeName(mode)) +
-                    (mode == DemodModeAtsc ? L" (not supported by the card)" : L""));
+        const bool supported = mode != DemodModeAtsc;
+        const std::wstring aliases = AliasText(mode, L", ");
+        reporter.Result(Decimal(code) + L"  " + Widen(DemodModeName(mode)) +
+                        (supported ? L"" : L" (not supported by the card)") +
+                        (aliases.empty() ? L"" : L" (also " + aliases + L")"));
+        std::vector<std::wstring> names;
+        for (const char* alias : ModeAliases(mode))
+            names.push_back(JsonString(Widen(alias)));
+        rows.push_back(JsonObject()
+                           .Number("code", static_cast<unsigned long>(code))
+                           .Text("name", Widen(DemodModeName(mode)))
+                           .Value("aliases", JsonArray(names))
+                           .Truth("supported", supported)
+                           .Json());
     }
+    reporter.Data(JsonObject().Value("modes", JsonArray(rows)).Json());
 }

@@ -11,5 +11,5 @@ int wmain(int argc, wchar_t** argv)
     (void)::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
     StandardStreams streams(::GetStdHandle(STD_OUTPUT_HANDLE), ::GetStdHandle(STD_ERROR_HANDLE),
                             StandardStreams::ConsoleCodePage());
-    return RunTessmorCtlMain(argc, argv, streams);
+    return RunTessmorCtlMain(argc, argv, streams, ::GetCommandLineW());
 }

@@ -1,5 +1,6 @@
 #include "cli/mode_choice.h"
 
+#include "cli/mode_names.h"
 #include "cli/text.h"
 
 bool ParseModeChoice(const std::wstring& text, ModeChoice& choice)
@@ -19,5 +20,9 @@ bool ParseModeChoice(const std::wstring& text, ModeChoice& choice)
             return true;
         }
     }
-    return false;
+    const DemodMode alias = ModeOfAlias(text);
+    if (alias == DemodModeNone)
+        return false;
+    choice = {false, alias};
+    return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
-// One tuner's mode as a script names it: a display name or a code from 1 to 7, in any case,
+// One tuner's mode as a script names it: a display name, another usual name of the standard
+// (cli/mode_names.h) or a code from 1 to 7, in any case,
 // or "keep" for the mode the tuner has now.
 #include <string>
 

@@ -1,6 +1,8 @@
 #include "cli/mode_commands.h"
 
+#include "cli/card_names.h"
 #include "cli/exit_status.h"
+#include "cli/json_text.h"
 #include "cli/mode_session.h"
 #include "cli/text.h"
 #include "modes/demod_property.h"
@@ -16,9 +18,19 @@ DemodMode& TunerMode(DemodModeBlock& modes, int tuner)
     return tuner == 0 ? modes.tunerA : modes.tunerB;
 }
 
+bool SameModes(const DemodModeBlock& one, const DemodModeBlock& other)
+{
+    return one.tunerA == other.tunerA && one.tunerB == other.tunerB;
+}
+
 std::wstring TunerLine(int tuner, DemodMode mode)
 {
     return L"Tuner " + Decimal(tuner) + L": " + Widen(DemodModeName(mode));
+}
+
+std::wstring BothTuners(const DemodModeBlock& modes)
+{
+    return TunerLine(0, modes.tunerA) + L", " + TunerLine(1, modes.tunerB);
 }
 
 std::wstring Codes(const DemodModeBlock& modes)
@@ -27,15 +39,38 @@ std::wstring Codes(const DemodModeBlock& modes)
            Decimal(modes.tunerB);
 }
 
-// One Get of both modes; false, reported as what was being done, when it failed.
-bool Read(IKsPropertySet* channel, Reporter& reporter, const wchar_t* what, DemodModeBlock& modes)
+// Both tuners as --json gives them: [{"tuner":0,"code":4,"name":"DVB-C"},...].
+std::wstring JsonTuners(const DemodModeBlock& modes)
+{
+    std::vector<std::wstring> tuners;
+    for (int tuner = 0; tuner < 2; ++tuner) {
+        const DemodMode mode = tuner == 0 ? modes.tunerA : modes.tunerB;
+        tuners.push_back(JsonObject()
+                             .Number("tuner", static_cast<unsigned long>(tuner))
+                             .Number("code", mode)
+                             .Text("name", Widen(DemodModeName(mode)))
+                             .Json());
+    }
+    return JsonArray(tuners);
+}
+
+// One Get of both modes; the result, the codes read told as a step.
+HRESULT Read(IKsPropertySet* channel, Reporter& reporter, const wchar_t* what, DemodModeBlock& modes)
 {
     const HRESULT result = ReadDemodModes(channel, modes);
+    if (SUCCEEDED(result))
+        reporter.Step(std::wstring(what) + L": " + Codes(modes));
+    return result;
+}
+
+// One Get of both modes; false, reported as what was being done, when it failed.
+bool ReadOrReport(IKsPropertySet* channel, Reporter& reporter, const wchar_t* what, DemodModeBlock& modes)
+{
+    const HRESULT result = Read(channel, reporter, what, modes);
     if (FAILED(result)) {
         reporter.Error(std::wstring(what) + L" failed (" + ResultCode(result) + L")");
         return false;
     }
-    reporter.Step(std::wstring(what) + L": " + Codes(modes));
     return true;
 }
 
@@ -61,60 +96,120 @@ bool Keep(int tuner, DemodMode current, Reporter& reporter)
     return true;
 }
 
-}  // namespace
-
-int RunGet(Reporter& reporter)
+// The pair set writes: the request's modes with the kept tuners' current ones. The current
+// modes are read first, unless --force writes regardless and nothing is kept; whether they
+// were read comes back in known. Status kExitSuccess, or why nothing may be written.
+int WorkOutPair(const CtlRequest& request, IKsPropertySet* channel, Reporter& reporter,
+                DemodModeBlock& pair, DemodModeBlock& current, bool& known)
 {
-    CModeSession session(reporter);
-    if (const int status = session.Open())
-        return status;
-    DemodModeBlock modes;
-    if (!Read(session.Channel(), reporter, L"reading the modes", modes))
-        return kExitReadWriteFailed;
-    PrintModes(reporter, modes);
+    pair = {request.tuners[0].mode, request.tuners[1].mode};
+    const bool keeps = request.tuners[0].keep || request.tuners[1].keep;
+    known = false;
+    if (request.force && !keeps)
+        return kExitSuccess;
+    if (keeps) {
+        if (!ReadOrReport(channel, reporter, L"reading the current modes", current))
+            return kExitReadWriteFailed;
+    } else {
+        const HRESULT result = Read(channel, reporter, L"reading the current modes", current);
+        if (FAILED(result)) {
+            reporter.Step(L"reading the current modes failed (" + ResultCode(result) +
+                          L"): whether they are already set cannot be told, so they are written as asked");
+            return kExitSuccess;
+        }
+    }
+    known = true;
+    for (int tuner = 0; tuner < 2; ++tuner) {
+        if (!request.tuners[tuner].keep)
+            continue;
+        if (!Keep(tuner, TunerMode(current, tuner), reporter))
+            return kExitUsage;
+        TunerMode(pair, tuner) = TunerMode(current, tuner);
+    }
     return kExitSuccess;
 }
 
-int RunSet(const CtlRequest& request, Reporter& reporter)
+// After a write: the card's switching time, then reads until the modes read back are those
+// written, or until the time allowed, counted from the first read-back, is up.
+int WaitForModes(const CtlRequest& request, IKsPropertySet* channel, Reporter& reporter, Clock& clock,
+                 const DemodModeBlock& written, DemodModeBlock& now)
 {
-    CModeSession session(reporter);
+    reporter.Step(L"waiting " + Decimal(kSwitchTime) + L" ms for the card to switch");
+    Services().Sleep(kSwitchTime);
+    Patience patience(clock, clock.Milliseconds(), request.timeoutSeconds);
+    for (;;) {
+        if (!ReadOrReport(channel, reporter, L"reading the modes back", now))
+            return kExitReadWriteFailed;
+        if (SameModes(now, written))
+            return kExitSuccess;
+        if (!patience.PauseBeforeNextTry())
+            return kExitNotApplied;
+        reporter.Step(L"the card does not report the new modes yet; reading them" +
+                      TryNote(true, patience.Now()));
+    }
+}
+
+}  // namespace
+
+int RunGet(const CtlRequest& request, Reporter& reporter, Clock& clock)
+{
+    CModeSession session(reporter, clock, request.timeoutSeconds);
+    if (const int status = session.Open())
+        return status;
+    DemodModeBlock modes;
+    if (!ReadOrReport(session.Channel(), reporter, L"reading the modes", modes))
+        return kExitReadWriteFailed;
+    PrintModes(reporter, modes);
+    reporter.Data(JsonObject().Value("tuners", JsonTuners(modes)).Json());
+    return kExitSuccess;
+}
+
+int RunSet(const CtlRequest& request, Reporter& reporter, Clock& clock)
+{
+    CModeSession session(reporter, clock, request.timeoutSeconds);
     if (const int status = session.Open())
         return status;
     IKsPropertySet* channel = session.Channel();
 
-    DemodModeBlock written = {request.tuners[0].mode, request.tuners[1].mode};
-    if (request.tuners[0].keep || request.tuners[1].keep) {
-        DemodModeBlock current;
-        if (!Read(channel, reporter, L"reading the current modes", current))
-            return kExitReadWriteFailed;
-        for (int tuner = 0; tuner < 2; ++tuner) {
-            if (!request.tuners[tuner].keep)
-                continue;
-            if (!Keep(tuner, TunerMode(current, tuner), reporter))
-                return kExitUsage;
-            TunerMode(written, tuner) = TunerMode(current, tuner);
-        }
+    DemodModeBlock pair, current;
+    bool known = false;
+    if (const int status = WorkOutPair(request, channel, reporter, pair, current, known))
+        return status;
+    JsonObject json;
+    json.Value("tuners", JsonTuners(pair));
+    if (!request.force && known && SameModes(current, pair)) {
+        reporter.Result(L"The modes are already set (" + BothTuners(pair) + L"); nothing was written.");
+        reporter.Data(json.Truth("written", false).Json());
+        return kExitSuccess;
+    }
+    if (request.dryRun) {
+        reporter.Result(L"Would write " + BothTuners(pair) + L"; nothing was written (--dry-run).");
+        reporter.Data(json.Truth("written", false).Json());
+        return kExitSuccess;
     }
 
-    reporter.Step(L"writing " + Codes(written));
-    if (!SetDemodModes(channel, written)) {
+    reporter.Step(L"writing " + Codes(pair));
+    if (!SetDemodModes(channel, pair)) {
         reporter.Error(L"writing the modes failed: the driver refused them");
         return kExitReadWriteFailed;
     }
-    reporter.Result(L"Wrote " + TunerLine(0, written.tunerA) + L", " + TunerLine(1, written.tunerB) + L".");
+    json.Truth("written", true);
+    reporter.Result(L"Wrote " + BothTuners(pair) + L".");
     reporter.Result(L"The card takes about 8 seconds to switch to the new modes.");
-    if (!request.wait)
+    if (!request.wait) {
+        reporter.Data(json.Json());
         return kExitSuccess;
-
-    reporter.Step(L"waiting " + Decimal(kSwitchTime) + L" ms for the card to switch");
-    Services().Sleep(kSwitchTime);
-    DemodModeBlock now;
-    if (!Read(channel, reporter, L"reading the modes back", now))
-        return kExitReadWriteFailed;
-    PrintModes(reporter, now);
-    if (now.tunerA != written.tunerA || now.tunerB != written.tunerB) {
-        reporter.Error(L"the card reports other modes than were written");
-        return kExitNotApplied;
     }
-    return kExitSuccess;
+
+    DemodModeBlock now;
+    const int status = WaitForModes(request, channel, reporter, clock, pair, now);
+    if (status == kExitReadWriteFailed)
+        return status;
+    PrintModes(reporter, now);
+    reporter.Data(json.Value("readBack", JsonTuners(now)).Json());
+    if (status == kExitNotApplied) {
+        reporter.Error(L"the card reports other modes than were written");
+        reporter.Error(kNotAppliedAdvice);
+    }
+    return status;
 }

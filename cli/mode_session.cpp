@@ -2,9 +2,14 @@
 
 #include <objbase.h>
 
+#include <cwchar>
+
+#include "cli/card_names.h"
 #include "cli/com_start.h"
 #include "cli/exit_status.h"
+#include "cli/text.h"
 #include "graph/bda_graph.h"
+#include "graph/device_search.h"
 #include "modes/demod_property.h"
 #include "platform/identities.h"
 
@@ -24,6 +29,20 @@ std::wstring SupportTestStep(TuningStandard standard, bool supported)
            (supported ? L"supported" : L"not supported");
 }
 
+// FindFilter's search for the tuner, which also tells whether a device of that name is listed
+// but could not be opened (in use by another program, or its driver not started).
+ComPtr<IBaseFilter> SearchTuner(bool& listedButClosed)
+{
+    DeviceSearch search(kTunerName);
+    WalkDevices(KSCATEGORY_BDA_NETWORK_TUNER, [&](FoundDevice& device) {
+        if (device.state == FoundDevice::State::CannotOpen && device.name &&
+            std::wcsncmp(device.name, kTunerName, std::wcslen(kTunerName)) == 0)
+            listedButClosed = true;
+        return search.Visit(device);
+    });
+    return search.TakeResult();
+}
+
 }  // namespace
 
 CModeSession::~CModeSession()
@@ -35,20 +54,30 @@ CModeSession::~CModeSession()
     (void)CBDAGraph::TearDownGraph(m_host);
 }
 
-int CModeSession::Open()
+bool CModeSession::FindTuner()
 {
-    if (!StartCom(m_reporter))
-        return kExitReadWriteFailed;
-    m_comStarted = true;
-
-    m_reporter.Step(L"looking for the tuner \"VKO 8317 Tuner 0\"");
-    CBDAGraph::m_pTunerDevice = CBDAGraph::FindFilter(L"VKO 8317 Tuner 0", KSCATEGORY_BDA_NETWORK_TUNER);
-    if (!CBDAGraph::m_pTunerDevice) {
-        m_reporter.Error(L"No VKO DVBS device! (\"tessmorctl devices\" shows the devices the system lists)");
-        return kExitNoCard;
+    bool listedButClosed = false;
+    for (;;) {
+        m_reporter.Step(L"looking for the tuner \"" + std::wstring(kTunerName) + L"\"" +
+                        TryNote(m_patience.Try() > 1, m_patience.Now()));
+        listedButClosed = false;
+        CBDAGraph::m_pTunerDevice = SearchTuner(listedButClosed);
+        if (CBDAGraph::m_pTunerDevice)
+            return true;
+        if (!m_patience.PauseBeforeNextTry())
+            break;
     }
-    m_reporter.Step(L"tuner found");
+    m_reporter.Error(L"No VKO DVBS device! (\"tessmorctl devices\" shows the devices the system lists)");
+    if (listedButClosed)
+        m_reporter.Error(L"\"" + std::wstring(kTunerName) + L"\" is listed but cannot be opened: " +
+                         kTunerInUseAdvice);
+    else
+        m_reporter.Error(kNoCardAdvice);
+    return false;
+}
 
+bool CModeSession::BuildForProperty()
+{
     bool supported = false;
     CBDAGraph::BuildGraphForProperty(m_host, [this, &supported](TuningStandard standard, bool passed) {
         m_reporter.Step(SupportTestStep(standard, passed));
@@ -58,17 +87,42 @@ int CModeSession::Open()
         supported = QueryDemodModeSupport(Channel());
         m_reporter.Step(SupportTestStep(TuningStandard::DVBC, supported));
     }
+    return supported;
+}
+
+int CModeSession::Open()
+{
+    if (!StartCom(m_reporter))
+        return kExitReadWriteFailed;
+    m_comStarted = true;
+
+    if (!FindTuner())
+        return kExitNoCard;
+    m_reporter.Step(L"tuner found");
+
+    bool supported = BuildForProperty();
+    // The build looks for the receiver right after it has put the provider and the tuner in;
+    // one that is still arriving is looked for on its own until it is there, then built with.
+    while (!supported && CBDAGraph::m_pNetworkProvider && !CBDAGraph::m_pCaptureDevice &&
+           m_patience.PauseBeforeNextTry()) {
+        m_reporter.Step(L"looking for the receiver \"" + std::wstring(kCaptureName) + L"\"" +
+                        TryNote(true, m_patience.Now()));
+        // Released before the build looks for it again: some devices open only once at a time.
+        if (CBDAGraph::FindFilter(kCaptureName, KSCATEGORY_BDA_RECEIVER_COMPONENT))
+            supported = BuildForProperty();
+    }
     if (CBDAGraph::m_pCaptureDevice)
         m_reporter.Step(L"receiver found");
     if (supported)
         return kExitSuccess;
 
-    // The build looks for the receiver right after it has put the provider and the tuner in.
     if (CBDAGraph::m_pNetworkProvider && !CBDAGraph::m_pCaptureDevice) {
-        m_reporter.Error(L"the card's receiver device \"VKO 8317 Capture 0\" is not found");
+        m_reporter.Error(L"the card's receiver device \"" + std::wstring(kCaptureName) + L"\" is not found");
+        m_reporter.Error(kNoCardAdvice);
         return kExitNoCard;
     }
     m_reporter.Error(L"the card's demodulator-mode property is supported under none of DVB-S, DVB-T and DVB-C");
+    m_reporter.Error(kUnsupportedAdvice);
     return kExitUnsupported;
 }
 

@@ -1,30 +1,43 @@
 #pragma once
-// One use of the card by tessmorctl, from COM's start to its end: the tuner is searched for
-// once, without the dialog program's pause, then the graph is built as the dialog builds it
-// (DVB-S, then DVB-T, then DVB-C, until the property channel passes the support test), and at
-// the end it is torn down as the dialog's end tears it down.
+// One use of the card by tessmorctl, from COM's start to its end: the tuner is searched for,
+// without the dialog program's pause, then the graph is built as the dialog builds it (DVB-S,
+// then DVB-T, then DVB-C, until the property channel passes the support test), and at the end
+// it is torn down as the dialog's end tears it down. With time allowed (--timeout), a tuner
+// not found is searched for again about once a second, and so is a receiver the build did not
+// find, with the graph built again once it is there, until the time, counted from the
+// program's start, is up.
 #include <windows.h>
 #include <strmif.h>
 
 #include "cli/console_host.h"
+#include "cli/patience.h"
 #include "cli/reporter.h"
 
 class CModeSession {
 public:
-    explicit CModeSession(Reporter& reporter) : m_reporter(reporter) {}
+    CModeSession(Reporter& reporter, Clock& clock, DWORD timeoutSeconds)
+        : m_reporter(reporter), m_patience(clock, 0, timeoutSeconds)
+    {
+    }
     // Releases every reference, the host's first, and ends COM.
     ~CModeSession();
     CModeSession(const CModeSession&) = delete;
     CModeSession& operator=(const CModeSession&) = delete;
 
     // kExitSuccess with a channel that supports the property; otherwise the exit status, with
-    // the reason reported: the card (its tuner or its receiver) is not found, or no graph
-    // carries the property.
+    // the reason and what to do about it reported: the card (its tuner or its receiver) is not
+    // found, or no graph carries the property.
     int Open();
     IKsPropertySet* Channel() const;
 
 private:
+    // Searches for the tuner until it is found or the time is up; false, reported, without it.
+    bool FindTuner();
+    // Builds the graphs until one carries the property; whether one does.
+    bool BuildForProperty();
+
     Reporter& m_reporter;
+    Patience m_patience;
     CConsoleHost m_host;
     bool m_comStarted = false;
 };

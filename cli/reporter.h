@@ -1,5 +1,6 @@
 #pragma once
-// How tessmorctl speaks: results on standard output; errors on standard error, one line each,
+// How tessmorctl speaks: results on standard output, as text lines or, with --json, as one JSON
+// object (with --quiet, the text lines are left out); errors on standard error, one line each,
 // after the program's name; the steps taken only with --verbose, on standard error too.
 #include <string>
 
@@ -7,9 +8,23 @@
 
 class Reporter {
 public:
-    Reporter(ConsoleStreams& streams, bool verbose) : m_streams(streams), m_verbose(verbose) {}
+    Reporter(ConsoleStreams& streams, bool verbose, bool quiet = false, bool json = false)
+        : m_streams(streams), m_verbose(verbose), m_text(!quiet && !json), m_json(json)
+    {
+    }
 
-    void Result(const std::wstring& line) { m_streams.Out(line); }
+    void Result(const std::wstring& line)
+    {
+        if (m_text)
+            m_streams.Out(line);
+    }
+    // The result as --json asks for it: one object on one line.
+    void Data(const std::wstring& json)
+    {
+        if (m_json)
+            m_streams.Out(json);
+    }
+    bool Json() const { return m_json; }
     void Error(const std::wstring& text) { m_streams.Err(L"tessmorctl: " + text); }
     void Step(const std::wstring& text)
     {
@@ -20,4 +35,6 @@ public:
 private:
     ConsoleStreams& m_streams;
     bool m_verbose;
+    bool m_text;
+    bool m_json;
 };

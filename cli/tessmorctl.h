@@ -5,11 +5,16 @@
 #include <vector>
 
 #include "cli/console_streams.h"
+#include "cli/program_clock.h"
 
-// The exit status (cli/exit_status.h).
+// The exit status (cli/exit_status.h). Time is counted on the clock given (the program's own
+// by default); the command line is what --log records ("tessmorctl" and the arguments when
+// none is given).
 int RunTessmorCtl(const std::vector<std::wstring>& arguments, ConsoleStreams& streams);
+int RunTessmorCtl(const std::vector<std::wstring>& arguments, ConsoleStreams& streams, Clock& clock,
+                  const std::wstring& commandLine);
 
-// What main runs: its arguments as the system gives them (the program's name first). Running out
-// of memory anywhere ends the run with a failed-run status and one line on standard error, never
-// with a fault.
-int RunTessmorCtlMain(int argc, wchar_t** argv, ConsoleStreams& streams);
+// What main runs: its arguments as the system gives them (the program's name first), and the
+// whole command line as the process was started with it. Running out of memory anywhere ends
+// the run with a failed-run status and one line on standard error, never with a fault.
+int RunTessmorCtlMain(int argc, wchar_t** argv, ConsoleStreams& streams, const wchar_t* commandLine = nullptr);

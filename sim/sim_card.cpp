@@ -28,21 +28,25 @@ void SimCard::AddCaptureDevice()
     devices->Add(KSCATEGORY_BDA_RECEIVER_COMPONENT, capture);
 }
 
+void SimCard::AddTunerDevice()
+{
+    SimDevice tuner(L"VKO 8317 Tuner 0");
+    tuner.makeFilter = [channel = channel, input0 = input0Present,
+                        withChannel = input0HasPropertySet]() -> IBaseFilter* {
+        SimFilter* filter = SimFilter::Create(L"VKO 8317 Tuner 0");
+        SimPin& input = filter->AddPin(input0 ? L"Input0" : L"Antenna In", PINDIR_INPUT);
+        if (withChannel)
+            input.propertySet = channel;
+        filter->AddPin(L"MPEG2 Transport", PINDIR_OUTPUT);
+        return filter;
+    };
+    devices->Add(KSCATEGORY_BDA_NETWORK_TUNER, tuner);
+}
+
 void SimCard::Install(SimServices& services, bool platformGraph)
 {
-    if (tunerPresent) {
-        SimDevice tuner(L"VKO 8317 Tuner 0");
-        tuner.makeFilter = [channel = channel, input0 = input0Present,
-                            withChannel = input0HasPropertySet]() -> IBaseFilter* {
-            SimFilter* filter = SimFilter::Create(L"VKO 8317 Tuner 0");
-            SimPin& input = filter->AddPin(input0 ? L"Input0" : L"Antenna In", PINDIR_INPUT);
-            if (withChannel)
-                input.propertySet = channel;
-            filter->AddPin(L"MPEG2 Transport", PINDIR_OUTPUT);
-            return filter;
-        };
-        devices->Add(KSCATEGORY_BDA_NETWORK_TUNER, tuner);
-    }
+    if (tunerPresent)
+        AddTunerDevice();
     if (capturePresent)
         AddCaptureDevice();
     if (transportInformationPresent) {

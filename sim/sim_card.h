@@ -42,4 +42,6 @@ struct SimCard {
 
     // The capture device arrives now (for scenarios where it appears late).
     void AddCaptureDevice();
+    // The tuner device arrives now, with the card's channel (for a driver that starts late).
+    void AddTunerDevice();
 };

@@ -6,6 +6,8 @@
 
 #include "cli/command_line.h"
 #include "cli/console_streams.h"
+#include "cli/mode_names.h"
+#include "cli/program_clock.h"
 #include "cli/text.h"
 
 namespace {
@@ -82,8 +84,9 @@ TEST(CtlCommandLine, AtscAndUnknownModesAreRefusedWithTheirTuner)
     EXPECT_EQ(Refusal({L"set", L"1", L"3"}), L"ATSC cannot be set for tuner 1: the card does not support it");
     // An unknown mode is found before ATSC, whichever tuner has which.
     EXPECT_EQ(Refusal({L"set", L"ATSC", L"DVB-X"}),
-              L"unknown mode \"DVB-X\" for tuner 1; \"tessmorctl list\" shows the modes");
-    for (const wchar_t* unknown : {L"0", L"8", L"04", L" 4", L"4 ", L"DVB-T", L"DVBT/T2", L"keeps", L"1.0", L"-1"}) {
+              L"unknown mode \"DVB-X\" for tuner 1 (did you mean \"DVB-T\"?); \"tessmorctl list\" shows the modes");
+    EXPECT_EQ(Refusal({L"set", L"bogus", L"1"}), L"unknown mode \"bogus\" for tuner 0; \"tessmorctl list\" shows the modes");
+    for (const wchar_t* unknown : {L"0", L"8", L"04", L" 4", L"4 ", L"DVBT/T2", L"DVB-T3x", L"keeps", L"1.0", L"-1"}) {
         const Parsed parsed = Parse({L"set", unknown, L"1"});
         EXPECT_FALSE(parsed.understood) << unknown;
     }
@@ -101,13 +104,106 @@ TEST(CtlCommandLine, UsageErrorsSayWhatIsWrong)
     EXPECT_EQ(Refusal({L"set", L"1", L"2", L"4"}), L"set takes two modes, one for each tuner: set MODE0 MODE1");
     EXPECT_EQ(Refusal({L"get", L"--wait"}), L"--wait goes only with set");
     EXPECT_EQ(Refusal({L"--wait"}), L"--wait goes only with set");
-    EXPECT_EQ(Refusal({L"--force", L"get"}), L"unknown option \"--force\"");
-    EXPECT_EQ(Refusal({L"-v"}), L"unknown option \"-v\"");
+    EXPECT_EQ(Refusal({L"--frobnicate", L"get"}), L"unknown option \"--frobnicate\"");
+    EXPECT_EQ(Refusal({L"-x"}), L"unknown option \"-x\"");
     EXPECT_EQ(Refusal({L"/x"}), L"unknown option \"/x\"");
     EXPECT_EQ(Refusal({L"--version", L"get"}), L"--version takes no command");
     for (const std::vector<std::wstring>& empty :
          {std::vector<std::wstring>{L""}, {L"get", L""}, {L"set", L"", L"1"}, {L"set", L"1", L"2", L""}})
         EXPECT_EQ(Refusal(empty), L"an empty argument is neither a command, a mode nor an option");
+}
+
+TEST(CtlCommandLine, OptionValuesAreTakenInEachFormAndTheNewSwitchesAnywhere)
+{
+    for (const std::vector<std::wstring>& timeout :
+         {std::vector<std::wstring>{L"--timeout", L"30"}, {L"--timeout=30"}, {L"/timeout:30"},
+          {L"/TIMEOUT=30"}, {L"get", L"--Timeout:30"}}) {
+        const Parsed parsed = Parse(timeout);
+        ASSERT_TRUE(parsed.understood) << parsed.reason.size();
+        EXPECT_EQ(parsed.request.timeoutSeconds, 30u);
+        EXPECT_EQ(parsed.request.command, CtlCommand::Get);
+    }
+    EXPECT_EQ(Parse({}).request.timeoutSeconds, 0u);
+    EXPECT_EQ(Parse({L"--timeout", L"3600"}).request.timeoutSeconds, 3600u);
+
+    for (const std::vector<std::wstring>& log :
+         {std::vector<std::wstring>{L"--log", L"C:\\logs\\a b.log"}, {L"--log=C:\\logs\\a b.log"},
+          {L"/log:C:\\logs\\a b.log"}}) {
+        const Parsed parsed = Parse(log);
+        ASSERT_TRUE(parsed.understood) << parsed.reason.size();
+        EXPECT_TRUE(parsed.request.log);
+        EXPECT_EQ(parsed.request.logFile, L"C:\\logs\\a b.log");
+    }
+
+    const Parsed set = Parse({L"-q", L"set", L"--JSON", L"4", L"/force", L"7", L"-V"});
+    ASSERT_TRUE(set.understood) << set.reason.size();
+    EXPECT_TRUE(set.request.quiet && set.request.json && set.request.force && set.request.verbose);
+    EXPECT_FALSE(set.request.dryRun || set.request.wait || set.request.log);
+    EXPECT_TRUE(Parse({L"set", L"4", L"7", L"--dry-run", L"--wait"}).request.dryRun);
+    EXPECT_TRUE(Parse({L"--quiet"}).request.quiet);
+
+    EXPECT_EQ(Parse({L"help"}).request.command, CtlCommand::Help);
+    EXPECT_EQ(Parse({L"HELP", L"set"}).request.command, CtlCommand::Help);
+    EXPECT_EQ(Parse({L"version"}).request.command, CtlCommand::Version);
+}
+
+TEST(CtlCommandLine, BadOptionValuesAndOptionsThatDoNotGoTogetherAreRefused)
+{
+    const struct {
+        std::vector<std::wstring> arguments;
+        const wchar_t* reason;
+    } refused[] = {
+        {{L"--timeout"}, L"--timeout needs a number of seconds: --timeout SECONDS"},
+        {{L"--timeout="}, L"--timeout needs a number of seconds: --timeout SECONDS"},
+        {{L"get", L"/timeout:"}, L"/timeout needs a number of seconds: --timeout SECONDS"},
+        {{L"--timeout", L"-5"}, L"--timeout takes a whole number of seconds from 0 to 3600, not \"-5\""},
+        {{L"--timeout", L"ten"}, L"--timeout takes a whole number of seconds from 0 to 3600, not \"ten\""},
+        {{L"--timeout=1.5"}, L"--timeout takes a whole number of seconds from 0 to 3600, not \"1.5\""},
+        {{L"--timeout", L"3601"}, L"--timeout takes a whole number of seconds from 0 to 3600, not \"3601\""},
+        {{L"--timeout", L"99999999999"}, L"--timeout takes a whole number of seconds from 0 to 3600, not \"99999999999\""},
+        {{L"--log"}, L"--log needs a file: --log FILE"},
+        {{L"/log:"}, L"/log needs a file: --log FILE"},
+        {{L"--json=yes"}, L"unknown option \"--json=yes\""},
+        {{L"set", L"1", L"2", L"--force", L"--dry-run"}, L"--force and --dry-run do not go together: --dry-run writes nothing"},
+        {{L"get", L"--force"}, L"--force goes only with set"},
+        {{L"--dry-run"}, L"--dry-run goes only with set"},
+        {{L"devices", L"--dry-run"}, L"--dry-run goes only with set"},
+        {{L"list", L"--timeout", L"5"}, L"--timeout goes only with the commands that use the card: get, set and devices"},
+        {{L"version", L"get"}, L"too many arguments: \"get\" after \"version\""},
+    };
+    for (const auto& refusal : refused)
+        EXPECT_EQ(Refusal(refusal.arguments), refusal.reason);
+
+    // A log asked for well is taken even from a refused command line, so the refusal is logged.
+    const Parsed parsed = Parse({L"set", L"1", L"--log", L"run.log"});
+    EXPECT_FALSE(parsed.understood);
+    EXPECT_TRUE(parsed.request.log);
+    EXPECT_EQ(parsed.request.logFile, L"run.log");
+}
+
+TEST(CtlModeNames, OtherNamesAreTakenInAnyCaseAndNearMissesGetAHint)
+{
+    // The other names are each tried on the real program; here, that they are names like the
+    // display names, in any case.
+    EXPECT_EQ(Parse({L"set", L"dvb-t", L"Dvb-C2"}).request.tuners[1].mode, 7);
+    EXPECT_TRUE(Parse({L"set", L"DVB-T", L"DVB-C2"}).understood);
+    EXPECT_TRUE(Parse({L"set", L"DVB-S2", L"DVB-T2"}).understood);
+
+    const struct {
+        const wchar_t* typed;
+        const char* nearest;  // null: no hint
+    } misses[] = {
+        {L"dvb-cc2", "DVB-C2"}, {L"isdb", "ISDBT"}, {L"QAMC", "QAMB"}, {L"kep", "keep"},
+        {L"mcns/qam", "MCNS/QAMB"}, {L"ATSC3", nullptr}, {L"x", nullptr}, {L"bogus", nullptr},
+        {L"DVB-T/T3", "DVB-T/T2"}, {L"12345678901234567890123", nullptr},
+    };
+    for (const auto& miss : misses) {
+        const char* nearest = NearestModeName(miss.typed);
+        if (!miss.nearest)
+            EXPECT_EQ(nearest, nullptr) << nearest;
+        else
+            EXPECT_STREQ(nearest, miss.nearest);
+    }
 }
 
 TEST(CtlCommandLine, VeryLongAndOddArgumentsAreRefusedAndQuotedShort)
@@ -118,6 +214,19 @@ TEST(CtlCommandLine, VeryLongAndOddArgumentsAreRefusedAndQuotedShort)
     EXPECT_LT(Refusal({L"set", L"1", longWord}).size(), 120u);
     EXPECT_LT(Refusal({L"--" + longWord}).size(), 80u);
     EXPECT_EQ(Refusal({std::wstring(L"g\te\x1b" L"t")}), L"unknown command \"g?e?t\"");
+}
+
+// When this test program was loaded, on the tick count.
+const ULONGLONG kLoadedAt = GetTickCount64();
+
+TEST(CtlClock, TheProgramsClockCountsFromTheProcesssStartNotFromWhenItIsMade)
+{
+    // So that the process has run for a while before the clock is made.
+    Sleep(100);
+    const ULONGLONG sinceLoad = GetTickCount64() - kLoadedAt;
+    ProgramClock clock;
+    // The tick count moves in steps of up to 16 ms.
+    EXPECT_GE(clock.Milliseconds() + 16, sinceLoad);
 }
 
 TEST(CtlText, ResultCodesAndNumbersAreWrittenAsScriptsReadThem)

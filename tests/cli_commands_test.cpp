@@ -4,17 +4,13 @@
 #include <gmock/gmock.h>
 
 #include <algorithm>
+#include <numeric>
 #include <string>
 #include <vector>
 
-#include "cli/console_streams.h"
-#include "cli/tessmorctl.h"
 #include "cli/text.h"
-#include "graph/bda_graph.h"
+#include "cli_run_fixture.h"
 #include "platform/identities.h"
-#include "sim/sim_card.h"
-#include "fault_walk.h"
-#include "sim_test.h"
 
 using ::testing::Contains;
 using ::testing::ElementsAre;
@@ -22,74 +18,6 @@ using ::testing::IsEmpty;
 using ::testing::StartsWith;
 
 namespace {
-
-struct RecordedStreams : ConsoleStreams {
-    void Out(const std::wstring& line) override { out.push_back(line); }
-    void Err(const std::wstring& line) override { err.push_back(line); }
-    std::vector<std::wstring> out;
-    std::vector<std::wstring> err;
-};
-
-// Every run ends with COM ended, the graph emptied, nothing released after COM's end, and no
-// message box shown.
-class CtlTest : public SimTest {
-protected:
-    ~CtlTest() override { EXPECT_THAT(services.messageBoxes, IsEmpty()) << "a message box would wait for a person"; }
-
-    // The card's devices and classes, once; a test may add devices before or after.
-    void Install()
-    {
-        if (!m_installed)
-            card.Install(services);
-        m_installed = true;
-    }
-
-    int Run(std::vector<std::wstring> arguments)
-    {
-        return RunChecked([&] { return RunTessmorCtl(arguments, streams); });
-    }
-
-    // One run of the program on fresh streams, and the checks of what every run must leave.
-    template <class Program>
-    int RunChecked(Program run)
-    {
-        Install();
-        streams = RecordedStreams();
-        SimLiveObjects::WatchApartment(true);
-        const int status = run();
-        EXPECT_FALSE(ComIsUp()) << "COM was left running";
-        EXPECT_EQ(SimLiveObjects::ReleasesWithoutCom(), 0) << "released after CoUninitialize";
-        SimLiveObjects::WatchApartment(false);
-        EXPECT_TRUE(GraphIsEmpty());
-        return status;
-    }
-
-    // The Set calls the card received, as their two bytes.
-    std::vector<std::vector<BYTE>> Writes() const
-    {
-        std::vector<std::vector<BYTE>> writes;
-        for (const auto& call : card.channel->calls) {
-            if (call.call == SimPropertySet::Call::Set)
-                writes.push_back(call.data);
-        }
-        return writes;
-    }
-    std::vector<SimPropertySet::Call> Calls() const
-    {
-        std::vector<SimPropertySet::Call> calls;
-        for (const auto& call : card.channel->calls)
-            calls.push_back(call.call);
-        return calls;
-    }
-
-    SimCard card;
-    RecordedStreams streams;
-
-private:
-    bool m_installed = false;
-};
-
-using Call = SimPropertySet::Call;
 
 TEST_F(CtlTest, GetPrintsBothTunersWithoutAPauseAndWithNoSetForUnknownCodes)
 {
@@ -116,7 +44,7 @@ TEST_F(CtlTest, SetWritesBothModesInOneSetAndSaysTheCardTakesEightSeconds)
                                          L"The card takes about 8 seconds to switch to the new modes."));
     EXPECT_THAT(streams.err, IsEmpty());
     EXPECT_THAT(services.sleeps, IsEmpty());
-    EXPECT_THAT(Calls(), ElementsAre(Call::QuerySupported, Call::Set));
+    EXPECT_THAT(Calls(), ElementsAre(Call::QuerySupported, Call::Get, Call::Set));
 
     // The next run reads the pair back.
     EXPECT_EQ(Run({L"get"}), 0);
@@ -160,7 +88,7 @@ TEST_F(CtlTest, RefusedChoicesAndUsageErrorsEndWithStatus1BeforeTheCardIsTouched
         EXPECT_THAT(streams.out, IsEmpty());
         ASSERT_EQ(streams.err.size(), 3u);
         EXPECT_THAT(streams.err[0], StartsWith(L"tessmorctl: "));
-        EXPECT_EQ(streams.err[1], L"Usage: tessmorctl [get | set MODE0 MODE1 [--wait] | list | devices] [--verbose]");
+        EXPECT_EQ(streams.err[1], kUsage);
     }
     EXPECT_THAT(services.creations, IsEmpty());
     EXPECT_THAT(card.channel->calls, IsEmpty());
@@ -170,7 +98,7 @@ TEST_F(CtlTest, WithoutTheCardItSaysSoAtOnceAndEndsWithStatus2)
 {
     card.tunerPresent = false;
     EXPECT_EQ(Run({L"get"}), 2);
-    EXPECT_THAT(streams.err, ElementsAre(L"tessmorctl: No VKO DVBS device! (\"tessmorctl devices\" shows the devices the system lists)"));
+    EXPECT_THAT(streams.err, ElementsAre(kNoTuner, kNoCardAdvice));
     EXPECT_THAT(streams.out, IsEmpty());
     EXPECT_THAT(services.sleeps, IsEmpty());
     EXPECT_EQ(services.CreationsOf(CLSID_FilterGraph), 0);
@@ -183,7 +111,8 @@ TEST_F(CtlTest, AReceiverThatNeverArrivesIsWaitedForOncePerStandardThenTheCardIs
     card.capturePresent = false;
     EXPECT_EQ(Run({L"get"}), 2);
     EXPECT_THAT(services.sleeps, ElementsAre(3000u, 3000u, 3000u));
-    EXPECT_THAT(streams.err, ElementsAre(L"tessmorctl: the card's receiver device \"VKO 8317 Capture 0\" is not found"));
+    EXPECT_THAT(streams.err, ElementsAre(L"tessmorctl: the card's receiver device \"VKO 8317 Capture 0\" is not found",
+                                         kNoCardAdvice));
 }
 
 TEST_F(CtlTest, APropertyOnlyUnderCableIsFoundThroughTheThirdGraph)
@@ -207,7 +136,7 @@ TEST_F(CtlTest, APropertySupportedNowhereEndsWithStatus3AndWritesNothing)
 {
     card.channel->querySupportedResult = E_PROP_ID_UNSUPPORTED;
     EXPECT_EQ(Run({L"set", L"1", L"2"}), 3);
-    EXPECT_THAT(streams.err, ElementsAre(L"tessmorctl: the card's demodulator-mode property is supported under none of DVB-S, DVB-T and DVB-C"));
+    EXPECT_THAT(streams.err, ElementsAre(kUnsupported, kUnsupportedAdvice));
     EXPECT_THAT(Writes(), IsEmpty());
     EXPECT_EQ(services.CreationsOf(CLSID_FilterGraph), 3);
 
@@ -225,8 +154,7 @@ TEST_F(CtlTest, TheGraphsMessageBoxesBecomeOneLineEachOnStandardError)
     card.transportInformationPresent = false;
     EXPECT_EQ(Run({L"get"}), 3);
     EXPECT_THAT(streams.err, ElementsAre(L"tessmorctl: Createtransport Failed", L"tessmorctl: Createtransport Failed",
-                                         L"tessmorctl: Createtransport Failed",
-                                         L"tessmorctl: the card's demodulator-mode property is supported under none of DVB-S, DVB-T and DVB-C"));
+                                         L"tessmorctl: Createtransport Failed", kUnsupported, kUnsupportedAdvice));
     EXPECT_THAT(streams.out, IsEmpty());
 }
 
@@ -262,7 +190,7 @@ TEST_F(CtlTest, WaitReadsBothModesBackAfterEightSeconds)
 {
     EXPECT_EQ(Run({L"set", L"isdb-t", L"mcns/qamb", L"--wait"}), 0);
     EXPECT_THAT(services.sleeps, ElementsAre(8000u));
-    EXPECT_THAT(Calls(), ElementsAre(Call::QuerySupported, Call::Set, Call::Get));
+    EXPECT_THAT(Calls(), ElementsAre(Call::QuerySupported, Call::Get, Call::Set, Call::Get));
     EXPECT_THAT(streams.out, ElementsAre(L"Wrote Tuner 0: ISDB-T, Tuner 1: MCNS/QAMB.",
                                          L"The card takes about 8 seconds to switch to the new modes.",
                                          L"Tuner 0: ISDB-T", L"Tuner 1: MCNS/QAMB"));
@@ -283,7 +211,9 @@ TEST_F(CtlTest, WaitFailsWithStatus5WhenTheCardKeepsItsOldModes)
     EXPECT_THAT(streams.out, ElementsAre(L"Wrote Tuner 0: DVB-C, Tuner 1: DVB-S/S2.",
                                          L"The card takes about 8 seconds to switch to the new modes.",
                                          L"Tuner 0: DVB-T/T2", L"Tuner 1: DVB-S/S2"));
-    EXPECT_THAT(streams.err, ElementsAre(L"tessmorctl: the card reports other modes than were written"));
+    EXPECT_THAT(streams.err, ElementsAre(L"tessmorctl: the card reports other modes than were written",
+                                         L"tessmorctl: the card may need longer to switch: try again with a longer "
+                                         L"--timeout, such as --timeout 30"));
 
     // A read-back that fails is a failed read.
     services.onSleep = [this](DWORD) { card.channel->getResult = E_FAIL; };
@@ -308,7 +238,7 @@ TEST_F(CtlTest, VerboseTellsThePairBeforeItIsWrittenAndResultsKeepEveryHexDigit)
     EXPECT_EQ(Run({L"set", L"dvb-c", L"dvbc2", L"--verbose"}), 0);
     EXPECT_THAT(streams.err, Contains(L"tessmorctl: writing tuner 0 code 4, tuner 1 code 7"));
     // With --wait, the wait is told too, after the write.
-    EXPECT_EQ(Run({L"set", L"dvb-c", L"dvbc2", L"--verbose", L"--wait"}), 0);
+    EXPECT_EQ(Run({L"set", L"dvb-c", L"dvbc2", L"--verbose", L"--wait", L"--force"}), 0);
     const auto writing = std::find(streams.err.begin(), streams.err.end(),
                                    L"tessmorctl: writing tuner 0 code 4, tuner 1 code 7");
     const auto waiting = std::find(streams.err.begin(), streams.err.end(),
@@ -359,7 +289,8 @@ TEST_F(CtlTest, DevicesSaysWhyTheCardIsNotFound)
                             L"  (no name): not used: its properties cannot be read, which ends the search",
                             L"  VKO 8317 Capture 0: not used: the search ended at an earlier device"));
     EXPECT_THAT(streams.err, ElementsAre(L"tessmorctl: No VKO DVBS device!",
-                                         L"tessmorctl: the card's receiver device \"VKO 8317 Capture 0\" is not found"));
+                                         L"tessmorctl: the card's receiver device \"VKO 8317 Capture 0\" is not found",
+                                         kNoCardAdvice));
 }
 
 TEST_F(CtlTest, HelpListAndVersionNeedNoCard)
@@ -367,29 +298,43 @@ TEST_F(CtlTest, HelpListAndVersionNeedNoCard)
     // The help as the user reads it, word for word: a change to it is made here too, on purpose.
     EXPECT_EQ(Run({L"/?"}), 0);
     EXPECT_THAT(streams.out,
-                ElementsAre(L"Usage: tessmorctl [get | set MODE0 MODE1 [--wait] | list | devices] [--verbose]",
+                ElementsAre(kUsage,
                             L"",
                             L"Reads and changes the demodulator modes of the two tuners of the VKO 8317 card,",
                             L"as Tessmor.exe does, without a window.",
                             L"",
                             L"Commands:",
                             L"  get              print both tuners' current modes (also with no command)",
-                            L"  set MODE0 MODE1  write a mode for tuner 0 and one for tuner 1, in one write;",
-                            L"                   the card then takes about 8 seconds to switch",
-                            L"  list             list the modes and their codes",
+                            L"  set MODE0 MODE1  write a mode for tuner 0 and one for tuner 1, in one write,",
+                            L"                   unless both are already set; the card then takes about",
+                            L"                   8 seconds to switch",
+                            L"  list             list the modes, their codes and other names",
                             L"  devices          list the tuner and receiver devices of the system and say",
                             L"                   which of them are used",
+                            L"  help, version    print this help, or the version",
                             L"",
                             L"Modes, by name or code, in any case: DVB-T/T2 (1), DVB-S/S2 (2), DVB-C (4),",
-                            L"ISDB-T (5), MCNS/QAMB (6), DVBC2 (7). ATSC (3) is not supported by the card.",
+                            L"ISDB-T (5), MCNS/QAMB (6), DVBC2 (7), or another name \"tessmorctl list\" shows,",
+                            L"such as DVB-T2 or DVB-C2. ATSC (3) is not supported by the card.",
                             L"keep writes a tuner's current mode back unchanged.",
                             L"",
                             L"Options:",
                             L"  --wait           with set: wait the 8 seconds, read both modes back and",
-                            L"                   succeed only if they are the ones written",
-                            L"  --verbose        tell each step on standard error",
+                            L"                   succeed only if they are the ones written (with --timeout,",
+                            L"                   read again about once a second for that many seconds more)",
+                            L"  --force          with set: write even when both modes are already set",
+                            L"  --dry-run        with set: say what would be written, and write nothing",
+                            L"  --timeout SECONDS",
+                            L"                   wait up to SECONDS (0 to 3600, counted from the start) for",
+                            L"                   the card to appear; 0, the default, looks once",
+                            L"  --log FILE       append what the run prints, with the time, the command line",
+                            L"                   and the exit status, to FILE (UTF-8)",
+                            L"  --json           the result as one JSON object (get, set, list, devices)",
+                            L"  --quiet, -q      nothing on standard output but --json's object",
+                            L"  --verbose, -v    tell each step on standard error",
                             L"  --version        print the version",
                             L"  --help, /?       print this help",
+                            L"Options that take a value also take it as --timeout=30 or /timeout:30.",
                             L"",
                             L"Exit status:",
                             L"  0  success",
@@ -402,12 +347,16 @@ TEST_F(CtlTest, HelpListAndVersionNeedNoCard)
                             L"Examples:",
                             L"  tessmorctl get",
                             L"  tessmorctl set DVB-C DVBC2",
-                            L"  tessmorctl set keep dvb-t/t2 --wait"));
+                            L"  tessmorctl set keep dvb-t/t2 --wait",
+                            L"  tessmorctl set DVB-C DVB-C2 --wait --timeout 60 --log C:\\Tessmor\\logon.log"));
     EXPECT_THAT(streams.err, IsEmpty());
 
     EXPECT_EQ(Run({L"list"}), 0);
-    EXPECT_THAT(streams.out, ElementsAre(L"1  DVB-T/T2", L"2  DVB-S/S2", L"3  ATSC (not supported by the card)",
-                                         L"4  DVB-C", L"5  ISDB-T", L"6  MCNS/QAMB", L"7  DVBC2"));
+    EXPECT_THAT(streams.out, ElementsAre(L"1  DVB-T/T2 (also DVB-T, DVB-T2, DVBT, DVBT2)",
+                                         L"2  DVB-S/S2 (also DVB-S, DVB-S2, DVBS, DVBS2)",
+                                         L"3  ATSC (not supported by the card)", L"4  DVB-C (also DVBC)",
+                                         L"5  ISDB-T (also ISDBT)", L"6  MCNS/QAMB (also MCNS, QAMB, QAM-B)",
+                                         L"7  DVBC2 (also DVB-C2)"));
     EXPECT_EQ(Run({L"--version"}), 0);
     EXPECT_THAT(streams.out, ElementsAre(L"tessmorctl 1.0.0.1"));
     EXPECT_THAT(services.creations, IsEmpty());
@@ -431,10 +380,6 @@ TEST_F(CtlTest, WhenComCannotStartTheCommandsThatNeedTheCardSaySoAndEndWithStatu
     EXPECT_THAT(Writes(), IsEmpty());
 }
 
-// Streams that run out of memory at the first line of results.
-struct StreamsOutOfMemory : RecordedStreams {
-    void Out(const std::wstring&) override { throw std::bad_alloc(); }
-};
 
 TEST_F(CtlTest, RunningOutOfMemoryEndsWithStatus4AndOneLineAndLeavesNothingBehind)
 {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "console_program.h"
+#include "json_reader.h"
 #include "program_under_test.h"
 #include "simulated_card_test.h"
 
@@ -16,7 +17,12 @@ using ::testing::IsEmpty;
 
 namespace {
 
-const char kUsage[] = "Usage: tessmorctl [get | set MODE0 MODE1 [--wait] | list | devices] [--verbose]";
+const char kUsage[] = "Usage: tessmorctl [get | set MODE0 MODE1 [--wait] [--force | --dry-run] | list | devices] [OPTIONS]";
+const char kNoTuner[] = "tessmorctl: No VKO DVBS device! (\"tessmorctl devices\" shows the devices the system lists)";
+const char kNoCardAdvice[] = "tessmorctl: check that the card is installed with its driver; at logon, --timeout SECONDS "
+                             "(such as --timeout 60) gives the driver time to start";
+const char kNotApplied[] =
+    "tessmorctl: the card may need longer to switch: try again with a longer --timeout, such as --timeout 30";
 const char kWritten[] = "The card takes about 8 seconds to switch to the new modes.";
 
 class CtlEndToEnd : public SimulatedCardTest {
@@ -35,6 +41,25 @@ protected:
     // After a run that used the card: nothing left, nothing released too late, and the card
     // saw no window of the program either.
     void ExpectCleanRun() { EXPECT_EQ(ExpectReleasedInTime(), 0u); }
+
+    // How many Sets reached the card since the test began.
+    DWORD Sets() { return SimRegistry::ReadNumber(SimRegistry::kCard, "Sets", 0); }
+    // The run's standard output as the one JSON object --json prints.
+    JsonValue Json()
+    {
+        JsonValue value;
+        EXPECT_EQ(out.size(), 1u);
+        EXPECT_TRUE(!out.empty() && JsonValue::Read(out[0], value)) << (out.empty() ? "" : out[0]);
+        return value;
+    }
+    // Both tuners' codes in a get's or set's object.
+    static std::vector<long> Codes(const JsonValue& result)
+    {
+        std::vector<long> codes;
+        for (const JsonValue& tuner : result["tuners"].items)
+            codes.push_back(tuner["code"].number);
+        return codes;
+    }
 
     std::vector<std::string> out, err;
 };
@@ -97,7 +122,9 @@ TEST_F(CtlEndToEnd, WithoutTheCardItSaysSoWithStatus2)
     scenario.Write();
     EXPECT_EQ(Ctl({"get"}).exitCode, 2u);
     EXPECT_THAT(out, IsEmpty());
-    EXPECT_THAT(err, ElementsAre("tessmorctl: No VKO DVBS device! (\"tessmorctl devices\" shows the devices the system lists)"));
+    // The simulated card's tuner is listed without the card, but cannot be opened.
+    EXPECT_THAT(err, ElementsAre(kNoTuner, "tessmorctl: \"VKO 8317 Tuner 0\" is listed but cannot be opened: another program "
+                                           "may be using the card, or its driver is not started: close TV programs and try again"));
     ExpectCleanRun();
 }
 
@@ -119,7 +146,8 @@ TEST_F(CtlEndToEnd, APropertySupportedNowhereIsStatus3)
     scenario.Write();
     EXPECT_EQ(Ctl({"set", "1", "2"}).exitCode, 3u);
     EXPECT_THAT(out, IsEmpty());
-    EXPECT_THAT(err, ElementsAre("tessmorctl: the card's demodulator-mode property is supported under none of DVB-S, DVB-T and DVB-C"));
+    EXPECT_THAT(err, ElementsAre("tessmorctl: the card's demodulator-mode property is supported under none of DVB-S, DVB-T and DVB-C",
+                                 "tessmorctl: the driver installed may not be the card's own, or too old for it: install the card's current driver"));
     EXPECT_THAT(CardModes(), IsEmpty());
     ExpectCleanRun();
 }
@@ -153,7 +181,7 @@ TEST_F(CtlEndToEnd, WaitWithACardThatKeepsItsOldModesIsStatus5)
     EXPECT_EQ(Ctl({"set", "dvb-c", "keep", "--wait"}).exitCode, 5u);
     EXPECT_THAT(out, ElementsAre("Wrote Tuner 0: DVB-C, Tuner 1: DVB-S/S2.", kWritten, "Tuner 0: DVB-T/T2",
                                  "Tuner 1: DVB-S/S2"));
-    EXPECT_THAT(err, ElementsAre("tessmorctl: the card reports other modes than were written"));
+    EXPECT_THAT(err, ElementsAre("tessmorctl: the card reports other modes than were written", kNotApplied));
     ExpectCleanRun();
 }
 
@@ -173,7 +201,7 @@ TEST_F(CtlEndToEnd, DevicesShowsWhatTheSystemListsWithAndWithoutTheCard)
                                  "Receiver devices (the first that opens and whose name begins with \"VKO 8317 Capture 0\" is used):",
                                  "  VKO 8317 Capture 0: not used: it cannot be opened"));
     EXPECT_THAT(err, ElementsAre("tessmorctl: No VKO DVBS device!",
-                                 "tessmorctl: the card's receiver device \"VKO 8317 Capture 0\" is not found"));
+                                 "tessmorctl: the card's receiver device \"VKO 8317 Capture 0\" is not found", kNoCardAdvice));
     ExpectCleanRun();
 }
 
@@ -186,6 +214,200 @@ TEST_F(CtlEndToEnd, HelpListsTheCommandsAndExitStatuses)
         EXPECT_THAT(out, Contains("  5  --wait read back other modes than written"));
         EXPECT_THAT(err, IsEmpty());
     }
+}
+
+TEST_F(CtlEndToEnd, ATunerThatAppearsSecondsAfterTheStartIsWaitedForWithTimeout)
+{
+    scenario.tunerDelayMilliseconds = 3000;
+    scenario.Write();
+    EXPECT_EQ(Ctl({"get"}).exitCode, 2u);
+    EXPECT_THAT(out, IsEmpty());
+    ASSERT_FALSE(err.empty());
+    EXPECT_EQ(err[0], kNoTuner);
+    ExpectCleanRun();
+
+    EXPECT_EQ(Ctl({"get", "--timeout", "20"}).exitCode, 0u);
+    EXPECT_THAT(out, ElementsAre("Tuner 0: DVB-T/T2", "Tuner 1: DVB-S/S2"));
+    EXPECT_THAT(err, IsEmpty());
+    ExpectCleanRun();
+}
+
+TEST_F(CtlEndToEnd, AReceiverThatArrivesLateIsFoundByGetAndDevicesAlike)
+{
+    scenario.captureDelayMilliseconds = 3000;
+    scenario.Write();
+    EXPECT_EQ(Ctl({"get"}).exitCode, 0u);
+    EXPECT_THAT(out, ElementsAre("Tuner 0: DVB-T/T2", "Tuner 1: DVB-S/S2"));
+    ExpectCleanRun();
+    EXPECT_EQ(Ctl({"devices"}).exitCode, 0u);
+    EXPECT_THAT(out, Contains("  VKO 8317 Capture 0: used"));
+    EXPECT_THAT(err, IsEmpty());
+    ExpectCleanRun();
+}
+
+TEST_F(CtlEndToEnd, SetWritesOnlyWhatChangesUnlessForcedAndDryRunWritesNothing)
+{
+    SetCardModes(4, 7);
+    EXPECT_EQ(Ctl({"set", "4", "DVB-C2", "--wait"}).exitCode, 0u);
+    EXPECT_THAT(out, ElementsAre("The modes are already set (Tuner 0: DVB-C, Tuner 1: DVBC2); nothing was written."));
+    EXPECT_EQ(Sets(), 0u);
+    ExpectCleanRun();
+
+    EXPECT_EQ(Ctl({"set", "4", "7", "--force"}).exitCode, 0u);
+    EXPECT_THAT(out, ElementsAre("Wrote Tuner 0: DVB-C, Tuner 1: DVBC2.", kWritten));
+    EXPECT_EQ(Sets(), 1u);
+    ExpectCleanRun();
+
+    EXPECT_EQ(Ctl({"set", "keep", "dvbt", "--dry-run"}).exitCode, 0u);
+    EXPECT_THAT(out, ElementsAre("Would write Tuner 0: DVB-C, Tuner 1: DVB-T/T2; nothing was written (--dry-run)."));
+    EXPECT_EQ(Sets(), 1u);
+    EXPECT_THAT(CardModes(), ElementsAre(4, 7));
+    ExpectCleanRun();
+}
+
+TEST_F(CtlEndToEnd, WaitWaitsForACardThatTakesLongerThanEightSecondsWithEnoughTimeout)
+{
+    scenario.setDelayMilliseconds = 10000;
+    scenario.Write();
+    EXPECT_EQ(Ctl({"set", "dvb-c", "dvbc2", "--wait", "--timeout", "10"}).exitCode, 0u);
+    EXPECT_THAT(out, ElementsAre("Wrote Tuner 0: DVB-C, Tuner 1: DVBC2.", kWritten, "Tuner 0: DVB-C", "Tuner 1: DVBC2"));
+    EXPECT_THAT(err, IsEmpty());
+    ExpectCleanRun();
+
+    SetCardModes(1, 2);
+    EXPECT_EQ(Ctl({"set", "dvb-c", "dvbc2", "--wait"}).exitCode, 5u);
+    EXPECT_THAT(err, ElementsAre("tessmorctl: the card reports other modes than were written", kNotApplied));
+    ExpectCleanRun();
+}
+
+TEST_F(CtlEndToEnd, ACardThatTakesTheNewModeOnOneTunerOnlyIsStatus5)
+{
+    for (const wchar_t* tuner : {L"0", L"1"}) {
+        scenario.setTuners = tuner;
+        scenario.Write();
+        SetCardModes(1, 2);
+        EXPECT_EQ(Ctl({"set", "4", "7", "--wait", "--json"}).exitCode, 5u);
+        const JsonValue result = Json();
+        EXPECT_TRUE(result["written"].truth);
+        std::vector<long> readBack;
+        for (const JsonValue& read : result["readBack"].items)
+            readBack.push_back(read["code"].number);
+        EXPECT_THAT(readBack, tuner[0] == L'0' ? ElementsAre(4, 2) : ElementsAre(1, 7));
+        ExpectCleanRun();
+    }
+}
+
+TEST_F(CtlEndToEnd, LogKeepsOneBlockPerRunAndALogThatCannotBeOpenedIsStatus1)
+{
+    char folder[MAX_PATH] = {};
+    ASSERT_NE(GetTempPathA(MAX_PATH, folder), 0u);
+    const std::string log = std::string(folder) + "tessmorctl end-to-end.log";
+    (void)DeleteFileA(log.c_str());
+    SetCardModes(4, 5);
+    EXPECT_EQ(Ctl({"get", "--log", log}).exitCode, 0u);
+    ExpectCleanRun();
+    scenario.getFails = true;
+    scenario.Write();
+    EXPECT_EQ(Ctl({"--log=" + log, "get", "-v"}).exitCode, 4u);
+    ExpectCleanRun();
+
+    HANDLE file = CreateFileA(log.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    char bytes[8192] = {};
+    DWORD got = 0;
+    (void)ReadFile(file, bytes, sizeof bytes, &got, nullptr);
+    CloseHandle(file);
+    (void)DeleteFileA(log.c_str());
+    const std::vector<std::string> lines = ConsoleRun::Lines(std::string(bytes, got));
+    ASSERT_GE(lines.size(), 6u);
+    EXPECT_THAT(lines[0], ::testing::MatchesRegex("\\d\\d\\d\\d-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d .*tessmorctl.exe.* get --log .*"));
+    EXPECT_THAT(std::vector<std::string>(lines.begin() + 1, lines.begin() + 4),
+                ElementsAre("Tuner 0: DVB-C", "Tuner 1: ISDB-T", "exit 0"));
+    EXPECT_THAT(lines[4], ::testing::MatchesRegex(".*tessmorctl.exe.*--log=.* get -v"));
+    EXPECT_THAT(lines, Contains("tessmorctl: reading the modes failed (0x80004005)"));
+    EXPECT_THAT(lines, Contains("tessmorctl: tuner found"));
+    EXPECT_EQ(lines.back(), "exit 4");
+
+    EXPECT_EQ(Ctl({"set", "1", "2", "--log", std::string(folder) + "no such folder\\x.log"}).exitCode, 1u);
+    EXPECT_THAT(out, IsEmpty());
+    ASSERT_EQ(err.size(), 1u);
+    EXPECT_THAT(err[0], ::testing::HasSubstr("cannot be opened for appending"));
+    EXPECT_EQ(Sets(), 0u);
+}
+
+TEST_F(CtlEndToEnd, JsonGivesEveryCommandsResultAsAnObjectAScriptCanRead)
+{
+    SetCardModes(4, 7);
+    EXPECT_EQ(Ctl({"get", "--json"}).exitCode, 0u);
+    JsonValue result = Json();
+    EXPECT_THAT(Codes(result), ElementsAre(4, 7));
+    EXPECT_EQ(result["tuners"].items.at(1)["name"].text, "DVBC2");
+    EXPECT_EQ(result["tuners"].items.at(1)["tuner"].number, 1);
+    ExpectCleanRun();
+
+    EXPECT_EQ(Ctl({"set", "1", "keep", "--json"}).exitCode, 0u);
+    result = Json();
+    EXPECT_THAT(Codes(result), ElementsAre(1, 7));
+    EXPECT_TRUE(result["written"].truth);
+    EXPECT_EQ(result["written"].kind, JsonValue::Kind::Truth);
+    ExpectCleanRun();
+
+    EXPECT_EQ(Ctl({"list", "--json"}).exitCode, 0u);
+    result = Json();
+    ASSERT_EQ(result["modes"].items.size(), 7u);
+    EXPECT_EQ(result["modes"].items[2]["name"].text, "ATSC");
+    EXPECT_FALSE(result["modes"].items[2]["supported"].truth);
+    EXPECT_EQ(result["modes"].items[5]["aliases"].items.size(), 3u);
+
+    EXPECT_EQ(Ctl({"devices", "--json"}).exitCode, 0u);
+    result = Json();
+    ASSERT_EQ(result["tunerDevices"].items.size(), 1u);
+    EXPECT_EQ(result["tunerDevices"].items[0]["name"].text, "VKO 8317 Tuner 0");
+    EXPECT_TRUE(result["receiverDevices"].items.at(0)["used"].truth);
+    ExpectCleanRun();
+}
+
+TEST_F(CtlEndToEnd, EveryOtherNameOfAModeIsTakenAndQuietPrintsNothing)
+{
+    const struct {
+        const char* first;
+        const char* second;
+        long code;
+    } pairs[] = {{"DVB-T", "dvbt2", 1}, {"dvbt", "DVB-T2", 1}, {"DVB-S", "dvbs2", 2}, {"dvbs", "DVB-S2", 2},
+                 {"DVBC", "dvbc", 4},   {"isdbt", "ISDBT", 5}, {"MCNS", "qamb", 6},  {"qam-b", "QAM-B", 6},
+                 {"DVB-C2", "dvb-c2", 7}};
+    for (const auto& pair : pairs) {
+        EXPECT_EQ(Ctl({"set", pair.first, pair.second, "--dry-run", "--json"}).exitCode, 0u) << pair.first;
+        EXPECT_THAT(Codes(Json()), ElementsAre(pair.code, pair.code)) << pair.first;
+        ExpectCleanRun();
+    }
+    EXPECT_EQ(Sets(), 0u);
+
+    for (const std::vector<std::string>& quiet :
+         {std::vector<std::string>{"get", "-q"}, {"set", "DVB-T", "DVB-C2", "--quiet"}, {"devices", "/quiet"}}) {
+        EXPECT_EQ(Ctl(quiet).exitCode, 0u);
+        EXPECT_THAT(out, IsEmpty());
+        EXPECT_THAT(err, IsEmpty());
+        ExpectCleanRun();
+    }
+    EXPECT_THAT(CardModes(), ElementsAre(1, 7));
+}
+
+TEST_F(CtlEndToEnd, BadValuesForTheNewOptionsAreStatus1BeforeTheCardIsTouched)
+{
+    const std::vector<std::vector<std::string>> refused = {
+        {"get", "--timeout", "-1"}, {"get", "--timeout=abc"}, {"get", "/timeout:3601"}, {"get", "--timeout"},
+        {"set", "1", "2", "--force", "--dry-run"}, {"get", "--force"}, {"devices", "--dry-run"}, {"--log"},
+    };
+    for (const auto& arguments : refused) {
+        EXPECT_EQ(Ctl(arguments).exitCode, 1u) << arguments.back();
+        EXPECT_THAT(out, IsEmpty());
+        ASSERT_EQ(err.size(), 3u);
+        EXPECT_EQ(err[1], kUsage);
+    }
+    EXPECT_EQ(Sets(), 0u);
+    EXPECT_THAT(CardModes(), IsEmpty());
+    EXPECT_EQ(SimRegistry::ReadNumber(SimRegistry::kReport, "LiveObjects", 99), 99u) << "the card was loaded";
 }
 
 }  // namespace

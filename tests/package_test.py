@@ -108,6 +108,11 @@ class PackageTest(unittest.TestCase):
         for name in files:
             self.assertEqual(sums[name], hashlib.sha256(self.read(name)).hexdigest(), name)
 
+    def test_the_zip_has_its_own_checksum_beside_it(self):
+        with open(self.zip_path + ".sha256", encoding="ascii") as checksum:
+            self.assertEqual(checksum.read(), "%s  %s\n" % (hashlib.sha256(self.zip_bytes).hexdigest(),
+                                                           os.path.basename(self.zip_path)))
+
     def test_the_same_sources_give_the_same_bytes(self):
         # The programs are linked anew, so that their images are compared too, not only the zip.
         for tree in (BUILD, os.path.join(BUILD, "x64")):

@@ -2,6 +2,8 @@
 
 #include <vfwmsgs.h>
 
+#include <algorithm>
+
 #include "platform/identities.h"
 #include "sim/server/sim_registry.h"
 #include "sim/server/window_watch.h"
@@ -15,8 +17,36 @@ IKsPropertySet* CardChannel::Create(SimPin& pin)
     return new CardChannel(pin);
 }
 
+namespace {
+
+// The system time in milliseconds, which the pending modes are stamped with: it runs on
+// across the runs of the programs, as the card's own clock would.
+ULONGLONG SystemMilliseconds()
+{
+    FILETIME now;
+    ::GetSystemTimeAsFileTime(&now);
+    return ((ULONGLONG(now.dwHighDateTime) << 32) | now.dwLowDateTime) / 10000;
+}
+
+// Modes a Set left for later become the card's once the scenario's delay has passed.
+void ApplyPendingModes()
+{
+    BYTE pending[2 + sizeof(ULONGLONG)];
+    if (!SimRegistry::ReadBytes(SimRegistry::kPendingModes, "Modes", pending, sizeof pending))
+        return;
+    ULONGLONG since = 0;
+    std::copy(pending + 2, pending + sizeof pending, reinterpret_cast<BYTE*>(&since));
+    if (SystemMilliseconds() - since < SimScenario::Read().setDelayMilliseconds)
+        return;
+    SimRegistry::WriteBytes(SimRegistry::kCard, "Modes", pending, 2);
+    SimRegistry::Delete(SimRegistry::kPendingModes);
+}
+
+}  // namespace
+
 void CardChannel::LoadModes()
 {
+    ApplyPendingModes();
     BYTE stored[2];
     if (SimRegistry::ReadBytes(SimRegistry::kCard, "Modes", stored, 2)) {
         modes[0] = stored[0];
@@ -75,10 +105,24 @@ HRESULT CardChannel::Set(REFGUID set, DWORD id, void* instance, DWORD instanceLe
 {
     WindowWatch::Sample();
     LoadModes();
+    // Every Set that reaches the card is counted, so that a test can tell that none did.
+    SimRegistry::WriteNumber(SimRegistry::kCard, "Sets", SimRegistry::ReadNumber(SimRegistry::kCard, "Sets", 0) + 1);
     const SimScenario scenario = SimScenario::Read();
     setResult = scenario.setFails ? E_FAIL : S_OK;
+    const BYTE before[2] = {modes[0], modes[1]};
     const HRESULT result = SimPropertySet::Set(set, id, instance, instanceLength, data, dataLength);
-    if (SUCCEEDED(result) && !scenario.setIgnored)
-        SimRegistry::WriteBytes(SimRegistry::kCard, "Modes", modes, 2);
+    if (FAILED(result) || scenario.setIgnored)
+        return result;
+    // The tuners the scenario leaves out keep their modes.
+    BYTE taken[2 + sizeof(ULONGLONG)] = {};
+    for (int tuner = 0; tuner < 2; ++tuner)
+        taken[tuner] = scenario.setTuners.find(wchar_t(L'0' + tuner)) != std::wstring::npos ? modes[tuner] : before[tuner];
+    if (scenario.setDelayMilliseconds == 0) {
+        SimRegistry::WriteBytes(SimRegistry::kCard, "Modes", taken, 2);
+        return result;
+    }
+    const ULONGLONG since = SystemMilliseconds();
+    std::copy(reinterpret_cast<const BYTE*>(&since), reinterpret_cast<const BYTE*>(&since) + sizeof since, taken + 2);
+    SimRegistry::WriteBytes(SimRegistry::kPendingModes, "Modes", taken, sizeof taken);
     return result;
 }

@@ -17,19 +17,6 @@ const GUID CLSID_SimCardTuner = {0x1f406697, 0x02f4, 0x4485, {0x9d, 0xf9, 0x6e, 
 const GUID CLSID_SimCardCapture = {0x18ebbcbd, 0x7cbe, 0x4c7c, {0x9a, 0x12, 0xc0, 0xec, 0xdc, 0x01, 0xc8, 0x56}};
 const GUID CLSID_SimTransportInformation = {0xf0e5cab4, 0xd935, 0x4ae7, {0x9e, 0xb6, 0x8c, 0xc4, 0x9c, 0xf6, 0x47, 0xe6}};
 
-IUnknown* MakeTuner()
-{
-    const SimScenario scenario = SimScenario::Read();
-    if (!scenario.cardPresent)
-        return nullptr;
-    SimFilter* tuner = SimFilter::Create(L"VKO 8317 Tuner 0", {}, CLSID_SimCardTuner);
-    SimPin& input = tuner->AddPin(scenario.input0Present ? L"Input0" : L"Antenna In", PINDIR_INPUT);
-    if (scenario.input0HasPropertySet)
-        input.makePropertySet = [](SimPin& pin) { return CardChannel::Create(pin); };
-    tuner->AddPin(L"MPEG2 Transport", PINDIR_OUTPUT);
-    return static_cast<IBaseFilter*>(tuner);
-}
-
 // Milliseconds since this process started.
 ULONGLONG ProcessAge()
 {
@@ -41,6 +28,19 @@ ULONGLONG ProcessAge()
         return (ULONGLONG(time.dwHighDateTime) << 32) | time.dwLowDateTime;
     };
     return (ticks(now) - ticks(created)) / 10000;
+}
+
+IUnknown* MakeTuner()
+{
+    const SimScenario scenario = SimScenario::Read();
+    if (!scenario.cardPresent || ProcessAge() < scenario.tunerDelayMilliseconds)
+        return nullptr;
+    SimFilter* tuner = SimFilter::Create(L"VKO 8317 Tuner 0", {}, CLSID_SimCardTuner);
+    SimPin& input = tuner->AddPin(scenario.input0Present ? L"Input0" : L"Antenna In", PINDIR_INPUT);
+    if (scenario.input0HasPropertySet)
+        input.makePropertySet = [](SimPin& pin) { return CardChannel::Create(pin); };
+    tuner->AddPin(L"MPEG2 Transport", PINDIR_OUTPUT);
+    return static_cast<IBaseFilter*>(tuner);
 }
 
 SimExclusiveDevice g_captureOpens;

@@ -121,6 +121,9 @@ SimScenario SimScenario::Read()
     scenario.input0HasPropertySet = ReadNumber(kScenario, "Input0PropertySet", 1) != 0;
     scenario.captureDelayMilliseconds = ReadNumber(kScenario, "CaptureDelay", 0);
     scenario.captureOpensOnce = ReadNumber(kScenario, "CaptureOpensOnce", 0) != 0;
+    scenario.tunerDelayMilliseconds = ReadNumber(kScenario, "TunerDelay", 0);
+    scenario.setDelayMilliseconds = ReadNumber(kScenario, "SetDelay", 0);
+    scenario.setTuners = ReadText(kScenario, "SetTuners", L"01");
     scenario.supportedNetworks = ReadText(kScenario, "SupportedNetworks", L"STC");
     return scenario;
 }
@@ -138,5 +141,8 @@ void SimScenario::Write() const
     WriteNumber(kScenario, "Input0PropertySet", input0HasPropertySet);
     WriteNumber(kScenario, "CaptureDelay", captureDelayMilliseconds);
     WriteNumber(kScenario, "CaptureOpensOnce", captureOpensOnce);
+    WriteNumber(kScenario, "TunerDelay", tunerDelayMilliseconds);
+    WriteNumber(kScenario, "SetDelay", setDelayMilliseconds);
+    WriteText(kScenario, "SetTuners", setTuners);
     WriteText(kScenario, "SupportedNetworks", supportedNetworks);
 }

@@ -10,6 +10,8 @@ namespace SimRegistry {
 
 constexpr char kScenario[] = "Software\\TessmorSim\\Scenario";
 constexpr char kCard[] = "Software\\TessmorSim\\Card";
+// Modes a Set wrote that the card reports only once the scenario's delay has passed.
+constexpr char kPendingModes[] = "Software\\TessmorSim\\PendingModes";
 constexpr char kTuningSpaces[] = "Software\\TessmorSim\\TuningSpaces";
 constexpr char kReport[] = "Software\\TessmorSim\\Report";
 constexpr char kRoot[] = "Software\\TessmorSim";
@@ -39,6 +41,9 @@ struct SimScenario {
     bool input0HasPropertySet = true;
     DWORD captureDelayMilliseconds = 0;  // the capture device appears this long after start
     bool captureOpensOnce = false;  // the capture device refuses a second open while one is alive
+    DWORD tunerDelayMilliseconds = 0;    // the tuner opens only this long after start
+    DWORD setDelayMilliseconds = 0;      // a Set's modes are reported only this long after it
+    std::wstring setTuners = L"01";      // the tuners (0, 1) whose mode a Set changes
     std::wstring supportedNetworks = L"STC";  // S, T and C: where the property is supported
 
     static SimScenario Read();

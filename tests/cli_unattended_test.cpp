@@ -1,0 +1,379 @@
+// tessmorctl run in-process as a logon or scheduled task runs it: waiting for a card that is
+// still arriving, writing only what changes, waiting for the card to take new modes, --json,
+// --quiet and --log. The pauses are recorded, not slept; the run's time is what they add up to.
+#include <gmock/gmock.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "cli/json_text.h"
+#include "cli/run_log.h"
+#include "cli_run_fixture.h"
+#include "console_program.h"
+#include "platform/identities.h"
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::MatchesRegex;
+
+namespace {
+
+const wchar_t kInUse[] =
+    L"tessmorctl: \"VKO 8317 Tuner 0\" is listed but cannot be opened: another program may be using the card, "
+    L"or its driver is not started: close TV programs and try again";
+
+class CtlUnattendedTest : public CtlTest {
+protected:
+    // How often the run listed the category's devices.
+    int Listings(const GUID& category) const
+    {
+        int listings = 0;
+        for (const auto& enumeration : card.devices->enumerations)
+            listings += enumeration.category == category;
+        return listings;
+    }
+    // The card reports the modes last written once the run has paused this long; until then
+    // each pause puts the old ones back.
+    void SwitchAfter(ULONGLONG milliseconds, std::vector<BYTE> oldModes)
+    {
+        services.onSleep = [this, milliseconds, oldModes](DWORD) {
+            const std::vector<BYTE> reported = clock.Milliseconds() < milliseconds ? oldModes : Writes().back();
+            std::copy(reported.begin(), reported.end(), card.channel->modes);
+        };
+    }
+};
+
+TEST_F(CtlUnattendedTest, TimeoutSearchesForTheTunerAboutOnceASecondUntilTheTimeIsUpAndNotSooner)
+{
+    card.tunerPresent = false;
+    EXPECT_EQ(Run({L"get", L"--timeout", L"2", L"--verbose"}), 2);
+    EXPECT_THAT(RunSleeps(), ElementsAre(1000u, 1000u));
+    EXPECT_EQ(Listings(KSCATEGORY_BDA_NETWORK_TUNER), 3);
+    EXPECT_THAT(streams.err, ElementsAre(L"tessmorctl: looking for the tuner \"VKO 8317 Tuner 0\"",
+                                         L"tessmorctl: looking for the tuner \"VKO 8317 Tuner 0\" again (1.0 s after the start)",
+                                         L"tessmorctl: looking for the tuner \"VKO 8317 Tuner 0\" again (2.0 s after the start)",
+                                         kNoTuner, kNoCardAdvice));
+
+    // The time is counted from the program's start: what its start-up took is not waited again,
+    // and the last pause ends with the time.
+    card.devices->enumerations.clear();
+    clock.before = 300;
+    EXPECT_EQ(Run({L"set", L"4", L"7", L"--timeout=2"}), 2);
+    EXPECT_THAT(RunSleeps(), ElementsAre(1000u, 700u));
+    EXPECT_EQ(Run({L"set", L"4", L"7", L"/timeout:0"}), 2);
+    EXPECT_THAT(RunSleeps(), IsEmpty());
+    EXPECT_EQ(Listings(KSCATEGORY_BDA_NETWORK_TUNER), 3 + 1);
+}
+
+TEST_F(CtlUnattendedTest, ATunerThatArrivesWhileWaitedForIsUsedAtOnce)
+{
+    card.tunerPresent = false;
+    services.onSleep = [this](DWORD) {
+        if (services.sleeps.size() == 3)
+            card.AddTunerDevice();
+    };
+    card.channel->modes[0] = 5;
+    EXPECT_EQ(Run({L"get", L"--timeout", L"30"}), 0);
+    EXPECT_THAT(RunSleeps(), ElementsAre(1000u, 1000u, 1000u));
+    EXPECT_THAT(streams.out, ElementsAre(L"Tuner 0: ISDB-T", L"Tuner 1: DVB-S/S2"));
+    EXPECT_THAT(streams.err, IsEmpty());
+}
+
+TEST_F(CtlUnattendedTest, ATunerThatIsListedButCannotBeOpenedSaysWhatToDo)
+{
+    card.tunerPresent = false;
+    SimDevice busy{L"VKO 8317 Tuner 0"};
+    busy.bindResult = E_ACCESSDENIED;
+    card.devices->Add(KSCATEGORY_BDA_NETWORK_TUNER, busy);
+    for (const std::vector<std::wstring>& command :
+         {std::vector<std::wstring>{L"get"}, {L"set", L"1", L"2", L"--timeout", L"1"}}) {
+        EXPECT_EQ(Run(command), 2);
+        EXPECT_THAT(streams.err, ElementsAre(kNoTuner, kInUse));
+    }
+}
+
+TEST_F(CtlUnattendedTest, AReceiverStillMissingAfterTheBuildsIsLookedForUntilTheTimeIsUp)
+{
+    card.capturePresent = false;
+    services.onSleep = [this](DWORD) {
+        if (clock.Milliseconds() == 11000)
+            card.AddCaptureDevice();
+    };
+    EXPECT_EQ(Run({L"get", L"--timeout", L"20", L"-v"}), 0);
+    // The graph's own retry in each of the three builds, then one look a second until it is
+    // there, and one more build that finds it at once.
+    EXPECT_THAT(RunSleeps(), ElementsAre(3000u, 3000u, 3000u, 1000u, 1000u));
+    EXPECT_THAT(streams.err, Contains(L"tessmorctl: looking for the receiver \"VKO 8317 Capture 0\" again (10.0 s after the start)"));
+    EXPECT_THAT(streams.out, ElementsAre(L"Tuner 0: DVB-T/T2", L"Tuner 1: DVB-S/S2"));
+
+    card.devices->Clear(KSCATEGORY_BDA_RECEIVER_COMPONENT);
+    services.onSleep = nullptr;
+    EXPECT_EQ(Run({L"set", L"4", L"7", L"--timeout", L"12"}), 2);
+    EXPECT_THAT(RunSleeps(), ElementsAre(3000u, 3000u, 3000u, 1000u, 1000u, 1000u));
+    EXPECT_THAT(Writes(), IsEmpty());
+}
+
+TEST_F(CtlUnattendedTest, DevicesWaitsAsTheOtherCommandsDoSoThatTheyAgree)
+{
+    // A receiver that arrives during the graph's first retry is found by get and by devices.
+    card.capturePresent = false;
+    services.onSleep = [this](DWORD) {
+        if (clock.Milliseconds() == 3000)
+            card.AddCaptureDevice();
+    };
+    EXPECT_EQ(Run({L"get"}), 0);
+    card.devices->Clear(KSCATEGORY_BDA_RECEIVER_COMPONENT);
+    EXPECT_EQ(Run({L"devices"}), 0);
+    EXPECT_THAT(RunSleeps(), ElementsAre(3000u));
+    EXPECT_THAT(streams.out, Contains(L"  VKO 8317 Capture 0: used"));
+
+    // One that never arrives: the builds' three retries, then --timeout's looks.
+    card.devices->Clear(KSCATEGORY_BDA_RECEIVER_COMPONENT);
+    services.onSleep = nullptr;
+    EXPECT_EQ(Run({L"devices", L"--timeout", L"11"}), 2);
+    EXPECT_THAT(RunSleeps(), ElementsAre(3000u, 3000u, 3000u, 1000u, 1000u));
+    EXPECT_THAT(streams.out, Contains(L"  (none listed)"));
+
+    // A tuner that arrives is waited for with --timeout too; without it devices does not wait.
+    card.devices->Clear(KSCATEGORY_BDA_NETWORK_TUNER);
+    card.AddCaptureDevice();
+    EXPECT_EQ(Run({L"devices"}), 2);
+    EXPECT_THAT(RunSleeps(), IsEmpty());
+    services.onSleep = [this](DWORD) {
+        if (clock.Milliseconds() == 2000)
+            card.AddTunerDevice();
+    };
+    EXPECT_EQ(Run({L"devices", L"--timeout", L"5"}), 0);
+    EXPECT_THAT(RunSleeps(), ElementsAre(1000u, 1000u));
+    EXPECT_THAT(streams.err, IsEmpty());
+}
+
+TEST_F(CtlUnattendedTest, SetWritesNothingWhenBothTunersAreAlreadyInTheAskedModes)
+{
+    card.channel->modes[0] = 4;
+    card.channel->modes[1] = 7;
+    const std::vector<std::vector<std::wstring>> alreadySet = {
+        {L"set", L"4", L"7"}, {L"set", L"DVB-C", L"dvb-c2", L"--wait"}, {L"set", L"keep", L"7"},
+        {L"set", L"keep", L"keep", L"--dry-run"}};
+    for (const auto& command : alreadySet) {
+        EXPECT_EQ(Run(command), 0);
+        EXPECT_THAT(streams.out, ElementsAre(L"The modes are already set (Tuner 0: DVB-C, Tuner 1: DVBC2); nothing was written."));
+        EXPECT_THAT(streams.err, IsEmpty());
+    }
+    EXPECT_THAT(Writes(), IsEmpty());
+    EXPECT_THAT(services.sleeps, IsEmpty());
+
+    // --force writes regardless, without reading first when nothing is kept.
+    card.channel->calls.clear();
+    EXPECT_EQ(Run({L"set", L"4", L"7", L"--force"}), 0);
+    EXPECT_THAT(Calls(), ElementsAre(Call::QuerySupported, Call::Set));
+    EXPECT_EQ(Run({L"set", L"keep", L"7", L"--force"}), 0);
+    EXPECT_THAT(Writes(), ElementsAre(ElementsAre(4, 7), ElementsAre(4, 7)));
+}
+
+TEST_F(CtlUnattendedTest, DryRunWorksOutKeepAndSaysWhatWouldBeWritten)
+{
+    card.channel->modes[0] = 5;
+    card.channel->modes[1] = 2;
+    EXPECT_EQ(Run({L"set", L"keep", L"DVB-T", L"--dry-run", L"--wait"}), 0);
+    EXPECT_THAT(streams.out, ElementsAre(L"Would write Tuner 0: ISDB-T, Tuner 1: DVB-T/T2; nothing was written (--dry-run)."));
+    EXPECT_THAT(Writes(), IsEmpty());
+    EXPECT_THAT(services.sleeps, IsEmpty());
+
+    // A tuner that cannot be kept is refused as in a real set.
+    card.channel->modes[0] = 3;
+    EXPECT_EQ(Run({L"set", L"keep", L"1", L"--dry-run"}), 1);
+    EXPECT_THAT(streams.out, IsEmpty());
+}
+
+TEST_F(CtlUnattendedTest, AFirstReadThatFailsWritesAsAskedUnlessKeepNeedsIt)
+{
+    card.channel->getResult = E_FAIL;
+    EXPECT_EQ(Run({L"set", L"4", L"7", L"--verbose"}), 0);
+    EXPECT_THAT(Writes(), ElementsAre(ElementsAre(4, 7)));
+    EXPECT_THAT(streams.err, Contains(L"tessmorctl: reading the current modes failed (0x80004005): whether they are "
+                                      L"already set cannot be told, so they are written as asked"));
+    EXPECT_EQ(Run({L"set", L"4", L"7"}), 0);
+    EXPECT_THAT(streams.err, IsEmpty());
+    EXPECT_EQ(Run({L"set", L"4", L"7", L"--dry-run"}), 0);
+    EXPECT_THAT(streams.out, ElementsAre(L"Would write Tuner 0: DVB-C, Tuner 1: DVBC2; nothing was written (--dry-run)."));
+    EXPECT_EQ(Run({L"set", L"4", L"keep"}), 4);
+    EXPECT_THAT(Writes(), ElementsAre(ElementsAre(4, 7), ElementsAre(4, 7)));
+}
+
+TEST_F(CtlUnattendedTest, WaitReadsAgainAboutOnceASecondUntilTheCardReportsTheNewModes)
+{
+    // The card reports the new modes 10 s after the write.
+    SwitchAfter(10000, {1, 2});
+    EXPECT_EQ(Run({L"set", L"4", L"7", L"--wait", L"--timeout", L"5", L"-v"}), 0);
+    EXPECT_THAT(RunSleeps(), ElementsAre(8000u, 1000u, 1000u));
+    EXPECT_THAT(streams.out, ElementsAre(L"Wrote Tuner 0: DVB-C, Tuner 1: DVBC2.",
+                                         L"The card takes about 8 seconds to switch to the new modes.",
+                                         L"Tuner 0: DVB-C", L"Tuner 1: DVBC2"));
+    EXPECT_THAT(streams.err, Contains(L"tessmorctl: the card does not report the new modes yet; reading them again (9.0 s after the start)"));
+
+    // Without --timeout the first read-back decides; with too little, the last one does.
+    for (const std::vector<std::wstring>& tooShort :
+         {std::vector<std::wstring>{L"set", L"4", L"7", L"--wait"}, {L"set", L"4", L"7", L"--wait", L"--timeout", L"1"}}) {
+        card.channel->modes[0] = 1;
+        card.channel->modes[1] = 2;
+        EXPECT_EQ(Run(tooShort), 5);
+        EXPECT_THAT(streams.out, ElementsAre(L"Wrote Tuner 0: DVB-C, Tuner 1: DVBC2.",
+                                             L"The card takes about 8 seconds to switch to the new modes.",
+                                             L"Tuner 0: DVB-T/T2", L"Tuner 1: DVB-S/S2"));
+    }
+    EXPECT_THAT(RunSleeps(), ElementsAre(8000u, 1000u));
+}
+
+TEST_F(CtlUnattendedTest, ACardThatTakesTheNewModeOnOneTunerOnlyIsStatus5)
+{
+    for (int tuner = 0; tuner < 2; ++tuner) {
+        card.channel->modes[0] = 1;
+        card.channel->modes[1] = 2;
+        // Each pause puts the other tuner's old mode back.
+        services.onSleep = [this, tuner](DWORD) { card.channel->modes[1 - tuner] = BYTE(tuner == 0 ? 2 : 1); };
+        EXPECT_EQ(Run({L"set", L"4", L"7", L"--wait", L"--timeout", L"2"}), 5) << tuner;
+        EXPECT_THAT(RunSleeps(), ElementsAre(8000u, 1000u, 1000u));
+        EXPECT_THAT(streams.err, Contains(L"tessmorctl: the card reports other modes than were written"));
+    }
+}
+
+TEST_F(CtlUnattendedTest, JsonGivesEachCommandsResultAsOneObject)
+{
+    card.channel->modes[0] = 4;
+    card.channel->modes[1] = 0;
+    EXPECT_EQ(Run({L"get", L"--json"}), 0);
+    EXPECT_THAT(streams.out, ElementsAre(L"{\"tuners\":[{\"tuner\":0,\"code\":4,\"name\":\"DVB-C\"},"
+                                         L"{\"tuner\":1,\"code\":0,\"name\":\"NO Set\"}]}"));
+
+    card.channel->modes[1] = 7;
+    EXPECT_EQ(Run({L"set", L"4", L"keep", L"--json"}), 0);
+    EXPECT_THAT(streams.out, ElementsAre(L"{\"tuners\":[{\"tuner\":0,\"code\":4,\"name\":\"DVB-C\"},"
+                                         L"{\"tuner\":1,\"code\":7,\"name\":\"DVBC2\"}],\"written\":false}"));
+    EXPECT_EQ(Run({L"set", L"2", L"1", L"--json", L"--wait"}), 0);
+    EXPECT_THAT(streams.out, ElementsAre(L"{\"tuners\":[{\"tuner\":0,\"code\":2,\"name\":\"DVB-S/S2\"},"
+                                         L"{\"tuner\":1,\"code\":1,\"name\":\"DVB-T/T2\"}],\"written\":true,"
+                                         L"\"readBack\":[{\"tuner\":0,\"code\":2,\"name\":\"DVB-S/S2\"},"
+                                         L"{\"tuner\":1,\"code\":1,\"name\":\"DVB-T/T2\"}]}"));
+
+    // Names that are not plain text survive any code page.
+    SimDevice odd{L"Tuner \"f\u00fcr\" C:\\"};
+    card.devices->Add(KSCATEGORY_BDA_NETWORK_TUNER, odd);
+    SimDevice unnamed{L""};
+    unnamed.readResult = E_FAIL;
+    card.devices->Add(KSCATEGORY_BDA_NETWORK_TUNER, unnamed);
+    EXPECT_EQ(Run({L"devices", L"--json"}), 0);
+    EXPECT_THAT(streams.out, ElementsAre(L"{\"tunerDevices\":[{\"name\":\"VKO 8317 Tuner 0\",\"used\":true,\"verdict\":\"used\"},"
+                                         L"{\"name\":\"Tuner \\\"f\\u00fcr\\\" C:\\\\\",\"used\":false,\"verdict\":\"not used: an earlier device is used\"},"
+                                         L"{\"name\":null,\"used\":false,\"verdict\":\"not used: an earlier device is used\"}],"
+                                         L"\"receiverDevices\":[{\"name\":\"VKO 8317 Capture 0\",\"used\":true,\"verdict\":\"used\"}]}"));
+    EXPECT_EQ(JsonString(L"\x01\t\x7f"), L"\"\\u0001\\u0009\\u007f\"");
+
+    // Errors stay lines on standard error.
+    card.channel->getResult = E_FAIL;
+    EXPECT_EQ(Run({L"get", L"--json"}), 4);
+    EXPECT_THAT(streams.out, IsEmpty());
+    EXPECT_THAT(streams.err, ElementsAre(L"tessmorctl: reading the modes failed (0x80004005)"));
+}
+
+TEST_F(CtlUnattendedTest, QuietLeavesOnlyJsonOnStandardOutputAndErrorsOnStandardError)
+{
+    for (const std::vector<std::wstring>& command :
+         {std::vector<std::wstring>{L"get", L"-q"}, {L"--quiet", L"set", L"4", L"7", L"--wait"}, {L"list", L"-q"},
+          {L"devices", L"/quiet"}}) {
+        EXPECT_EQ(Run(command), 0);
+        EXPECT_THAT(streams.out, IsEmpty());
+        EXPECT_THAT(streams.err, IsEmpty());
+    }
+    EXPECT_EQ(Run({L"get", L"-q", L"--json"}), 0);
+    EXPECT_EQ(streams.out.size(), 1u);
+    card.channel->setResult = E_FAIL;
+    EXPECT_EQ(Run({L"set", L"1", L"2", L"-q"}), 4);
+    EXPECT_THAT(streams.err, ElementsAre(L"tessmorctl: writing the modes failed: the driver refused them"));
+}
+
+// A log file of the test's own in the prefix's temporary folder, gone before and after.
+class CtlLogTest : public CtlTest {
+protected:
+    CtlLogTest()
+    {
+        wchar_t folder[MAX_PATH] = {};
+        (void)GetTempPathW(MAX_PATH, folder);
+        path = std::wstring(folder) + L"tessmorctl test log.txt";
+        (void)DeleteFileW(path.c_str());
+    }
+    ~CtlLogTest() override { (void)DeleteFileW(path.c_str()); }
+
+    std::string Contents() const
+    {
+        std::ifstream file(std::string(path.begin(), path.end()), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+
+    std::wstring path;
+};
+
+TEST_F(CtlLogTest, EachRunAppendsOneBlockWithTimeCommandLineOutputAndStatus)
+{
+    card.channel->modes[0] = 4;
+    card.channel->modes[1] = 7;
+    EXPECT_EQ(RunChecked([&] { return RunTessmorCtl({L"get", L"--log", path}, streams, clock, L"tessmorctl.exe get --log x"); }), 0);
+    EXPECT_THAT(streams.out, ElementsAre(L"Tuner 0: DVB-C", L"Tuner 1: DVBC2"));  // printed as well
+    card.tunerPresent = false;
+    card.devices->Clear(KSCATEGORY_BDA_NETWORK_TUNER);
+    EXPECT_EQ(Run({L"set", L"\u00fc", L"1", L"/log:" + path}), 1);
+
+    const std::vector<std::string> lines = ConsoleRun::Lines(Contents());
+    ASSERT_EQ(lines.size(), 9u) << Contents();
+    EXPECT_THAT(lines[0], MatchesRegex("\\d\\d\\d\\d-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d tessmorctl.exe get --log x"));
+    EXPECT_THAT(std::vector<std::string>(lines.begin() + 1, lines.begin() + 4),
+                ElementsAre("Tuner 0: DVB-C", "Tuner 1: DVBC2", "exit 0"));
+    EXPECT_THAT(lines[4], MatchesRegex("\\d\\d\\d\\d-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d tessmorctl"));
+    // The refusal is logged too, in UTF-8 whatever the console's code page.
+    EXPECT_EQ(lines[5], "tessmorctl: unknown mode \"\xc3\xbc\" for tuner 0; \"tessmorctl list\" shows the modes");
+    EXPECT_EQ(lines[8], "exit 1");
+    // Nothing holds the log open after a run.
+    EXPECT_TRUE(DeleteFileW(path.c_str())) << GetLastError();
+}
+
+TEST_F(CtlLogTest, ARunThatRunsOutOfMemoryLeavesTheLogClosed)
+{
+    wchar_t program[] = L"tessmorctl.exe", get[] = L"get", log[] = L"--log";
+    std::vector<wchar_t> file(path.begin(), path.end());
+    file.push_back(L'\0');
+    wchar_t* argv[] = {program, get, log, file.data(), nullptr};
+    StreamsOutOfMemory exhausted;
+    EXPECT_EQ(RunChecked([&] { return RunTessmorCtlMain(4, argv, exhausted); }), 4);
+    EXPECT_TRUE(DeleteFileW(path.c_str())) << GetLastError();
+}
+
+TEST_F(CtlLogTest, ALogThatCannotBeOpenedIsAUsageErrorBeforeTheCardIsTouched)
+{
+    for (const std::wstring& unusable : {path + L"\\no such folder\\run.log", std::wstring(L"Q:\\") + L"\x01"}) {
+        EXPECT_EQ(Run({L"set", L"4", L"7", L"--log", unusable}), 1);
+        EXPECT_THAT(streams.out, IsEmpty());
+        ASSERT_EQ(streams.err.size(), 1u);
+        EXPECT_THAT(streams.err[0], ::testing::StartsWith(L"tessmorctl: the log \""));
+        EXPECT_THAT(streams.err[0], ::testing::HasSubstr(L" cannot be opened for appending (error "));
+    }
+    EXPECT_THAT(services.creations, IsEmpty());
+    EXPECT_THAT(card.channel->calls, IsEmpty());
+}
+
+TEST(CtlRunLog, ABlockIsTheTimeWithTheCommandLineThenTheLinesThenTheStatus)
+{
+    SYSTEMTIME time = {};
+    time.wYear = 2026;
+    time.wMonth = 10;
+    time.wDay = 9;
+    time.wHour = 10;
+    time.wMinute = 5;
+    time.wSecond = 59;
+    EXPECT_THAT(RunLog::Block(time, L"tessmorctl get", {L"a", L""}, 5),
+                ElementsAre(L"2026-10-09 10:05:59 tessmorctl get", L"a", L"", L"exit 5"));
+}
+
+}  // namespace
