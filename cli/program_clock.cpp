@@ -10,7 +10,10 @@ ULONGLONG ProcessAge()
         return 0;
     ::GetSystemTimeAsFileTime(&now);
     const auto ticks = [](const FILETIME& time) {
-        return (ULONGLONG(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+        ULARGE_INTEGER value;
+        value.LowPart = time.dwLowDateTime;
+        value.HighPart = time.dwHighDateTime;
+        return value.QuadPart;
     };
     const ULONGLONG start = ticks(created), current = ticks(now);
     return current > start ? (current - start) / 10000 : 0;
