@@ -34,6 +34,7 @@ struct CategoryListing {
     const GUID* category;
     std::vector<DeviceRow> rows;
     bool used = false;
+    bool listedButClosed = false;  // a device of the name sought is there but cannot be opened
 };
 
 // Why a device is or is not the one used; whether is was used comes back in used.
@@ -65,8 +66,10 @@ void List(CategoryListing& listing)
 {
     listing.rows.clear();
     listing.used = false;
+    listing.listedButClosed = false;
     DeviceSearch search(listing.sought);
     WalkDevices(*listing.category, [&](FoundDevice& device) {
+        listing.listedButClosed = listing.listedButClosed || search.ListedButClosed(device);
         bool used = listing.used;
         const std::wstring verdict = Verdict(search, device, used);
         listing.rows.push_back({device.name ? device.name : L"", device.name != nullptr, used && !listing.used, verdict});
@@ -139,11 +142,16 @@ int RunDevices(const CtlRequest& request, Reporter& reporter, Clock& clock)
                       .Value("tunerDevices", JsonRows(tuners))
                       .Value("receiverDevices", JsonRows(receivers))
                       .Json());
+    // The same advice as the other commands give: a tuner that is there but will not open is in
+    // use or not started, which reinstalling a driver would not mend.
+    const bool tunerInUse = !tuners.used && tuners.listedButClosed;
     if (!tuners.used)
         reporter.Error(L"No VKO DVBS device!");
+    if (tunerInUse)
+        reporter.Error(L"\"" + std::wstring(kTunerName) + L"\" is listed but cannot be opened: " + kTunerInUseAdvice);
     if (!receivers.used)
         reporter.Error(L"the card's receiver device \"" + std::wstring(kCaptureName) + L"\" is not found");
-    if (!tuners.used || !receivers.used)
+    if ((!tuners.used && !tunerInUse) || !receivers.used)
         reporter.Error(kNoCardAdvice);
     return tuners.used && receivers.used ? kExitSuccess : kExitNoCard;
 }

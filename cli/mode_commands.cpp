@@ -130,16 +130,21 @@ int WorkOutPair(const CtlRequest& request, IKsPropertySet* channel, Reporter& re
 }
 
 // After a write: the card's switching time, then reads until the modes read back are those
-// written, or until the time allowed, counted from the first read-back, is up.
+// written, or until the time allowed, counted from the first read-back, is up. The modes last
+// read back come back in now, and whether any read succeeded in readBack.
 int WaitForModes(const CtlRequest& request, IKsPropertySet* channel, Reporter& reporter, Clock& clock,
-                 const DemodModeBlock& written, DemodModeBlock& now)
+                 const DemodModeBlock& written, DemodModeBlock& now, bool& readBack)
 {
     reporter.Step(L"waiting " + Decimal(kSwitchTime) + L" ms for the card to switch");
     Services().Sleep(kSwitchTime);
     Patience patience(clock, clock.Milliseconds(), request.timeoutSeconds);
+    readBack = false;
     for (;;) {
-        if (!ReadOrReport(channel, reporter, L"reading the modes back", now))
+        DemodModeBlock read;
+        if (!ReadOrReport(channel, reporter, L"reading the modes back", read))
             return kExitReadWriteFailed;
+        now = read;
+        readBack = true;
         if (SameModes(now, written))
             return kExitSuccess;
         if (!patience.PauseBeforeNextTry())
@@ -202,9 +207,15 @@ int RunSet(const CtlRequest& request, Reporter& reporter, Clock& clock)
     }
 
     DemodModeBlock now;
-    const int status = WaitForModes(request, channel, reporter, clock, pair, now);
-    if (status == kExitReadWriteFailed)
+    bool readBack = false;
+    const int status = WaitForModes(request, channel, reporter, clock, pair, now, readBack);
+    if (status == kExitReadWriteFailed) {
+        // The modes were written all the same: a script must be able to tell. The object then
+        // has the modes last read back, if any read succeeded, and says the read-back failed.
+        json.Value("readBack", readBack ? JsonTuners(now) : L"null").Truth("readBackFailed", true);
+        reporter.Data(json.Json());
         return status;
+    }
     PrintModes(reporter, now);
     reporter.Data(json.Value("readBack", JsonTuners(now)).Json());
     if (status == kExitNotApplied) {

@@ -2,8 +2,6 @@
 
 #include <objbase.h>
 
-#include <cwchar>
-
 #include "cli/card_names.h"
 #include "cli/com_start.h"
 #include "cli/exit_status.h"
@@ -23,8 +21,11 @@ const wchar_t* StandardName(TuningStandard standard)
     return ForStandard(standard, satellite, terrestrial, cable);
 }
 
-std::wstring SupportTestStep(TuningStandard standard, bool supported)
+// What a build of the fallback came to; a build that found no receiver tested nothing.
+std::wstring SupportTestStep(TuningStandard standard, bool supported, bool receiverMissing)
 {
+    if (receiverMissing)
+        return std::wstring(StandardName(standard)) + L" graph not completed: the receiver is not there";
     return std::wstring(StandardName(standard)) + L" graph built; the property is " +
            (supported ? L"supported" : L"not supported");
 }
@@ -35,12 +36,17 @@ ComPtr<IBaseFilter> SearchTuner(bool& listedButClosed)
 {
     DeviceSearch search(kTunerName);
     WalkDevices(KSCATEGORY_BDA_NETWORK_TUNER, [&](FoundDevice& device) {
-        if (device.state == FoundDevice::State::CannotOpen && device.name &&
-            std::wcsncmp(device.name, kTunerName, std::wcslen(kTunerName)) == 0)
-            listedButClosed = true;
+        listedButClosed = listedButClosed || search.ListedButClosed(device);
         return search.Visit(device);
     });
     return search.TakeResult();
+}
+
+// A build that got as far as its network provider and then found no receiver did not test the
+// property at all: its standard is still open.
+bool ReceiverMissing()
+{
+    return CBDAGraph::m_pNetworkProvider && !CBDAGraph::m_pCaptureDevice;
 }
 
 }  // namespace
@@ -76,16 +82,20 @@ bool CModeSession::FindTuner()
     return false;
 }
 
-bool CModeSession::BuildForProperty()
+bool CModeSession::BuildForProperty(bool& receiverMissing)
 {
     bool supported = false;
-    CBDAGraph::BuildGraphForProperty(m_host, [this, &supported](TuningStandard standard, bool passed) {
-        m_reporter.Step(SupportTestStep(standard, passed));
+    receiverMissing = false;
+    CBDAGraph::BuildGraphForProperty(m_host, [this, &supported, &receiverMissing](TuningStandard standard,
+                                                                                  bool passed) {
+        m_reporter.Step(SupportTestStep(standard, passed, ReceiverMissing()));
         supported = passed;
+        receiverMissing = receiverMissing || ReceiverMissing();
     });
     if (!supported) {
         supported = QueryDemodModeSupport(Channel());
-        m_reporter.Step(SupportTestStep(TuningStandard::DVBC, supported));
+        m_reporter.Step(SupportTestStep(TuningStandard::DVBC, supported, ReceiverMissing()));
+        receiverMissing = receiverMissing || ReceiverMissing();
     }
     return supported;
 }
@@ -100,24 +110,30 @@ int CModeSession::Open()
         return kExitNoCard;
     m_reporter.Step(L"tuner found");
 
-    bool supported = BuildForProperty();
-    // The build looks for the receiver right after it has put the provider and the tuner in;
-    // one that is still arriving is looked for on its own until it is there, then built with.
-    while (!supported && CBDAGraph::m_pNetworkProvider && !CBDAGraph::m_pCaptureDevice &&
-           m_patience.PauseBeforeNextTry()) {
+    // The build looks for the receiver right after it has put the provider and the tuner in.
+    // A try in which any build went without it is not conclusive, since that build's standard
+    // may be the one the driver answers under: while time is left, the receiver is looked for
+    // on its own until it is there, and then the whole fallback is built again with it.
+    bool receiverMissing = false;
+    bool supported = BuildForProperty(receiverMissing);
+    while (!supported && receiverMissing && m_patience.PauseBeforeNextTry()) {
         m_reporter.Step(L"looking for the receiver \"" + std::wstring(kCaptureName) + L"\"" +
                         TryNote(true, m_patience.Now()));
         // Released before the build looks for it again: some devices open only once at a time.
         if (CBDAGraph::FindFilter(kCaptureName, KSCATEGORY_BDA_RECEIVER_COMPONENT))
-            supported = BuildForProperty();
+            supported = BuildForProperty(receiverMissing);
     }
     if (CBDAGraph::m_pCaptureDevice)
         m_reporter.Step(L"receiver found");
     if (supported)
         return kExitSuccess;
 
-    if (CBDAGraph::m_pNetworkProvider && !CBDAGraph::m_pCaptureDevice) {
-        m_reporter.Error(L"the card's receiver device \"" + std::wstring(kCaptureName) + L"\" is not found");
+    if (receiverMissing) {
+        if (CBDAGraph::m_pCaptureDevice)
+            m_reporter.Error(L"the card's receiver device \"" + std::wstring(kCaptureName) +
+                             L"\" came too late for every standard to be tried");
+        else
+            m_reporter.Error(L"the card's receiver device \"" + std::wstring(kCaptureName) + L"\" is not found");
         m_reporter.Error(kNoCardAdvice);
         return kExitNoCard;
     }

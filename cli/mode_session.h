@@ -4,8 +4,8 @@
 // then DVB-T, then DVB-C, until the property channel passes the support test), and at the end
 // it is torn down as the dialog's end tears it down. With time allowed (--timeout), a tuner
 // not found is searched for again about once a second, and so is a receiver the build did not
-// find, with the graph built again once it is there, until the time, counted from the
-// program's start, is up.
+// find in any of its builds, with the whole fallback built again once it is there, until the
+// time, counted from the program's start, is up.
 #include <windows.h>
 #include <strmif.h>
 
@@ -33,8 +33,9 @@ public:
 private:
     // Searches for the tuner until it is found or the time is up; false, reported, without it.
     bool FindTuner();
-    // Builds the graphs until one carries the property; whether one does.
-    bool BuildForProperty();
+    // Builds the graphs until one carries the property; whether one does, and whether any build
+    // went without the receiver (so that its standard was never tested).
+    bool BuildForProperty(bool& receiverMissing);
 
     Reporter& m_reporter;
     Patience m_patience;

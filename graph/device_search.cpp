@@ -86,12 +86,22 @@ bool DeviceSearch::Visit(FoundDevice& device)
     case FoundDevice::State::CannotOpen:
         break;
     case FoundDevice::State::Opened:
-        // Without a name sought any device will do; a name that is not text never matches.
-        if (!m_friendlyName || (device.name && BeginsWith(device.name, m_friendlyName))) {
+        if (Matches(device)) {
             m_result = std::move(device.filter);
             m_ended = true;
         }
         break;
     }
     return m_ended;
+}
+
+bool DeviceSearch::Matches(const FoundDevice& device) const
+{
+    // Without a name sought any device will do; a name that is not text never matches.
+    return !m_friendlyName || (device.name && BeginsWith(device.name, m_friendlyName));
+}
+
+bool DeviceSearch::ListedButClosed(const FoundDevice& device) const
+{
+    return device.state == FoundDevice::State::CannotOpen && device.name && Matches(device);
 }

@@ -41,6 +41,9 @@ public:
     // reference moves into the search.
     bool Visit(FoundDevice& device);
     bool Ended() const { return m_ended; }
+    // Whether the device bears a name the search takes but cannot be opened: in use by another
+    // program, or its driver not started.
+    bool ListedButClosed(const FoundDevice& device) const;
     // The result, handed over with its reference; null when there is none.
     ComPtr<IBaseFilter> TakeResult()
     {
@@ -50,6 +53,8 @@ public:
     }
 
 private:
+    bool Matches(const FoundDevice& device) const;
+
     const WCHAR* m_friendlyName;
     bool m_ended = false;
     ComPtr<IBaseFilter> m_result;

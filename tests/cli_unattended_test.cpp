@@ -93,6 +93,8 @@ TEST_F(CtlUnattendedTest, ATunerThatIsListedButCannotBeOpenedSaysWhatToDo)
         EXPECT_EQ(Run(command), 2);
         EXPECT_THAT(streams.err, ElementsAre(kNoTuner, kInUse));
     }
+    EXPECT_EQ(Run({L"devices"}), 2);
+    EXPECT_THAT(streams.err, ElementsAre(L"tessmorctl: No VKO DVBS device!", kInUse));
 }
 
 TEST_F(CtlUnattendedTest, AReceiverStillMissingAfterTheBuildsIsLookedForUntilTheTimeIsUp)
@@ -114,6 +116,42 @@ TEST_F(CtlUnattendedTest, AReceiverStillMissingAfterTheBuildsIsLookedForUntilThe
     EXPECT_EQ(Run({L"set", L"4", L"7", L"--timeout", L"12"}), 2);
     EXPECT_THAT(RunSleeps(), ElementsAre(3000u, 3000u, 3000u, 1000u, 1000u, 1000u));
     EXPECT_THAT(Writes(), IsEmpty());
+}
+
+TEST_F(CtlUnattendedTest, AReceiverMissedByAnEarlierBuildHasTheWholeFallbackTriedAgain)
+{
+    // The receiver arrives during the DVB-T build's retry, so the DVB-S build never tested the
+    // property; the driver answers only under the standard named.
+    const struct {
+        const wchar_t* timeout;
+        bool answersUnderDvbS;
+        int status;
+        std::vector<DWORD> sleeps;
+        const wchar_t* error;
+    } cases[] = {
+        {L"60", true, 0, {3000, 3000, 1000}, nullptr},
+        {L"60", false, 3, {3000, 3000, 1000}, kUnsupported},
+        {L"0", true, 2, {3000, 3000},
+         L"tessmorctl: the card's receiver device \"VKO 8317 Capture 0\" came too late for every standard to be tried"},
+    };
+    Install();
+    for (const auto& row : cases) {
+        card.devices->Clear(KSCATEGORY_BDA_RECEIVER_COMPONENT);
+        card.channel->querySupportedSequence = {E_PROP_ID_UNSUPPORTED, E_PROP_ID_UNSUPPORTED};
+        card.channel->querySupportedResult = row.answersUnderDvbS ? S_OK : E_PROP_ID_UNSUPPORTED;
+        const size_t before = services.sleeps.size();
+        services.onSleep = [this, before](DWORD) {
+            if (services.sleeps.size() == before + 2)
+                card.AddCaptureDevice();
+        };
+        EXPECT_EQ(Run({L"get", L"--timeout", row.timeout, L"-v"}), row.status) << row.timeout;
+        EXPECT_EQ(RunSleeps(), row.sleeps) << row.status;
+        EXPECT_THAT(streams.err, Contains(L"tessmorctl: DVB-S graph not completed: the receiver is not there"));
+        if (row.error)
+            EXPECT_THAT(streams.err, Contains(row.error));
+        else
+            EXPECT_THAT(streams.out, ElementsAre(L"Tuner 0: DVB-T/T2", L"Tuner 1: DVB-S/S2"));
+    }
 }
 
 TEST_F(CtlUnattendedTest, DevicesWaitsAsTheOtherCommandsDoSoThatTheyAgree)
@@ -258,6 +296,28 @@ TEST_F(CtlUnattendedTest, JsonGivesEachCommandsResultAsOneObject)
                                          L"{\"tuner\":1,\"code\":1,\"name\":\"DVB-T/T2\"}],\"written\":true,"
                                          L"\"readBack\":[{\"tuner\":0,\"code\":2,\"name\":\"DVB-S/S2\"},"
                                          L"{\"tuner\":1,\"code\":1,\"name\":\"DVB-T/T2\"}]}"));
+
+    // A read-back that fails after the write still tells the write, and what was last read back.
+    DWORD failAfter = 0;  // the reads after this pause fail
+    services.onSleep = [this, &failAfter](DWORD pause) {
+        card.channel->modes[0] = 1;
+        if (pause == failAfter)
+            card.channel->getResult = E_FAIL;
+    };
+    for (const wchar_t* timeout : {L"0", L"5"}) {
+        failAfter = timeout[0] == L'0' ? 8000 : 1000;
+        card.channel->getResult = S_OK;
+        card.channel->modes[0] = 4;
+        EXPECT_EQ(Run({L"set", L"2", L"1", L"--json", L"--wait", L"--timeout", timeout}), 4);
+        EXPECT_THAT(streams.out, ElementsAre(std::wstring(L"{\"tuners\":[{\"tuner\":0,\"code\":2,\"name\":\"DVB-S/S2\"},"
+                                                          L"{\"tuner\":1,\"code\":1,\"name\":\"DVB-T/T2\"}],\"written\":true,\"readBack\":") +
+                                             (timeout[0] == L'0' ? L"null" : L"[{\"tuner\":0,\"code\":1,\"name\":\"DVB-T/T2\"},"
+                                                                             L"{\"tuner\":1,\"code\":1,\"name\":\"DVB-T/T2\"}]") +
+                                             L",\"readBackFailed\":true}"));
+        EXPECT_THAT(streams.err, ElementsAre(L"tessmorctl: reading the modes back failed (0x80004005)"));
+    }
+    services.onSleep = nullptr;
+    card.channel->getResult = S_OK;
 
     // Names that are not plain text survive any code page.
     SimDevice odd{L"Tuner \"f\u00fcr\" C:\\"};

@@ -96,6 +96,8 @@ class PackageTest(unittest.TestCase):
         self.assertNotIn("@VERSION@", text)
         for needed in ("Tessmor.exe", "tessmorctl.exe", "tessmorctl set DVB-C DVBC2", "no", "installer"):
             self.assertIn(needed, text)
+        # A checksum command that every supported Windows has.
+        self.assertIn("certutil -hashfile Tessmor-%s.zip SHA256" % version(), text)
         # Every exit status is explained.
         for status in range(6):
             self.assertIn("\r\n  %d  " % status, text)
