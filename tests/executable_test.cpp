@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -146,6 +148,63 @@ TEST_F(ExecutableTest, TheManifestAsksOnlyToRunAsInvokedAndOnlyTheDialogProgramH
     const bool dialog = !ConsoleProgram();
     EXPECT_EQ(!Resource(MAKEINTRESOURCEA(5) /* RT_DIALOG */, MAKEINTRESOURCEA(102)).empty(), dialog);
     EXPECT_EQ(!Resource(MAKEINTRESOURCEA(240), MAKEINTRESOURCEA(102)).empty(), dialog);
+}
+
+// The manifest as Windows reads it: an activation context made from the image's own manifest,
+// asked for the systems it declares and its DPI awareness, element by element.
+TEST_F(ExecutableTest, TheManifestNamesWindows7To11AndAsksToBeDrawnAtTheDisplaysScale)
+{
+    const std::string path = ProgramUnderTest::ExecutablePath();
+    const std::wstring source(path.begin(), path.end());
+    ACTCTXW request = {};
+    request.cbSize = sizeof request;
+    request.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    request.lpSource = source.c_str();
+    request.lpResourceName = MAKEINTRESOURCEW(1);
+    const HANDLE context = CreateActCtxW(&request);
+    ASSERT_NE(context, INVALID_HANDLE_VALUE) << GetLastError();
+
+    SIZE_T needed = 0;
+    (void)QueryActCtxW(0, context, nullptr, CompatibilityInformationInActivationContext, nullptr, 0, &needed);
+    std::vector<BYTE> buffer(needed + sizeof(DWORD));
+    ASSERT_TRUE(QueryActCtxW(0, context, nullptr, CompatibilityInformationInActivationContext, buffer.data(),
+                             buffer.size(), &needed));
+    // Elements are a GUID and a type, and since Windows 10 also a ULONGLONG (the newest version
+    // tested), which aligns the array to 8: the size the answer takes tells which.
+    DWORD count = 0;
+    std::memcpy(&count, buffer.data(), sizeof count);
+    const bool withVersion = count && needed == 8 + 32 * SIZE_T(count);
+    const size_t first = withVersion ? 8 : 4, size = withVersion ? 32 : 20;
+    ASSERT_GE(needed, first + size * count);
+    std::vector<std::string> systems;
+    for (DWORD element = 0; element < count; ++element) {
+        GUID id;
+        DWORD type;
+        std::memcpy(&id, buffer.data() + first + size * element, sizeof id);
+        std::memcpy(&type, buffer.data() + first + size * element + sizeof id, sizeof type);
+        if (type != ACTCTX_COMPATIBILITY_ELEMENT_TYPE_OS)
+            continue;
+        char text[40];
+        std::snprintf(text, sizeof text, "%08lx-%04x-%04x-%02x%02x", static_cast<unsigned long>(id.Data1), id.Data2,
+                      id.Data3, id.Data4[0], id.Data4[1]);
+        systems.push_back(text);
+    }
+    EXPECT_THAT(systems, UnorderedElementsAre("35138b9a-5d96-4fbd-8e2d",    // Windows 7
+                                              "4a2f28e3-53b9-4441-ba9c",    // Windows 8
+                                              "1f676c76-80e1-4239-95bb",    // Windows 8.1
+                                              "8e0f7a12-bfb3-4fe8-b9a5"));  // Windows 10 and 11
+
+    const auto setting = [context](const wchar_t* space, const wchar_t* name) {
+        wchar_t value[64] = {};
+        SIZE_T written = 0;
+        return QueryActCtxSettingsW(0, context, space, name, value, 64, &written) ? std::wstring(value)
+                                                                                  : std::wstring(L"(none)");
+    };
+    // System-aware where only dpiAware is read; per monitor where Windows offers it.
+    EXPECT_EQ(setting(L"http://schemas.microsoft.com/SMI/2005/WindowsSettings", L"dpiAware"), L"true");
+    EXPECT_EQ(setting(L"http://schemas.microsoft.com/SMI/2016/WindowsSettings", L"dpiAwareness"),
+              L"PerMonitorV2, System");
+    ReleaseActCtx(context);
 }
 
 // The image as a file: its headers, either kind (PE32 for i386, PE32+ for x86-64), and its

@@ -3,6 +3,8 @@
 #include <dshow.h>
 #include <gmock/gmock.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <string>
 
@@ -480,6 +482,108 @@ TEST_F(ModeDialogTest, WithoutAChannelReadAndWriteReportTheSupportTest)
                                         "QuerySupported KSPROPERTY_BDA_CTRL_DemodMode error",
                                         "QuerySupported KSPROPERTY_BDA_CTRL_DemodMode error"));
     EXPECT_THAT(card.channel->calls, IsEmpty());
+}
+
+
+// The dialog at the display's scale: every text fits its control, and at 150 % (a child run of
+// this program with the user's LogPixels at 144) the dialog is laid out half as large again.
+class ModeDialogScaleTest : public ModeDialogTest {
+protected:
+    // What the dialog looks like at this process's scale: its client size and the controls
+    // whose text (or widest list entry) is wider or taller than the control shows.
+    struct Layout {
+        SIZE client;
+        std::vector<std::string> cut;
+    };
+    Layout Measure()
+    {
+        Start();
+        Layout layout{};
+        Run([&](User& user) {
+            RECT client;
+            GetClientRect(user.dialog.m_hWnd, &client);
+            layout.client = {client.right, client.bottom};
+            for (HWND item = GetWindow(user.dialog.m_hWnd, GW_CHILD); item; item = GetWindow(item, GW_HWNDNEXT)) {
+                if (!IsWindowVisible(item))
+                    continue;
+                std::vector<std::string> texts{Text(item)};
+                char kind[16] = {};
+                GetClassNameA(item, kind, sizeof kind);
+                const bool list = lstrcmpiA(kind, "ComboBox") == 0;
+                for (int i = 0; list && i < SendMessageA(item, CB_GETCOUNT, 0, 0); ++i) {
+                    char entry[32] = {};
+                    SendMessageA(item, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(entry));
+                    texts.push_back(entry);
+                }
+                RECT room;
+                GetClientRect(item, &room);
+                // A list's entries share the field with its drop-down button.
+                const LONG width = room.right - (list ? GetSystemMetrics(SM_CXVSCROLL) : 0);
+                HDC dc = GetDC(item);
+                const HGDIOBJ before = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(item, WM_GETFONT, 0, 0)));
+                for (const std::string& text : texts) {
+                    SIZE extent = {};
+                    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+                    if (extent.cx > width || extent.cy > room.bottom)
+                        layout.cut.push_back(text);
+                }
+                SelectObject(dc, before);
+                ReleaseDC(item, dc);
+            }
+            user.Press(VK_ESCAPE);
+        });
+        return layout;
+    }
+};
+
+constexpr char kScaleChild[] = "TESSMOR_TEST_SCALE_FROM";  // the client size at 100 %, for the child
+
+TEST_F(ModeDialogScaleTest, EveryTextFitsAtEachScaleAndAt150PercentTheDialogIsHalfAsLargeAgain)
+{
+    const Layout layout = Measure();
+    EXPECT_THAT(layout.cut, IsEmpty());
+    if (const char* from = std::getenv(kScaleChild)) {
+        // The child: laid out at 144 dots per inch, in proportion to the same dialog at 96.
+        int width = 0, height = 0;
+        ASSERT_EQ(std::sscanf(from, "%d %d", &width, &height), 2);
+        HDC screen = GetDC(nullptr);
+        EXPECT_EQ(GetDeviceCaps(screen, LOGPIXELSY), 144);
+        ReleaseDC(nullptr, screen);
+        EXPECT_NEAR(layout.client.cx, width * 1.5, width * 0.1);
+        EXPECT_NEAR(layout.client.cy, height * 1.5, height * 0.1);
+        return;
+    }
+
+    // The user's scale is read by each program as it starts: set it for the child, then put
+    // back what was there.
+    const char* const desktop = "Control Panel\\Desktop";
+    DWORD saved = 0, size = sizeof saved;
+    const bool had = RegGetValueA(HKEY_CURRENT_USER, desktop, "LogPixels", RRF_RT_REG_DWORD, nullptr, &saved,
+                                  &size) == ERROR_SUCCESS;
+    const DWORD dpi = 144;
+    ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, desktop, "LogPixels", REG_DWORD, &dpi, sizeof dpi), ERROR_SUCCESS);
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string command = std::string("\"") + self + "\" --gtest_filter=ModeDialogScaleTest.*";
+    SetEnvironmentVariableA(kScaleChild, (std::to_string(layout.client.cx) + " " + std::to_string(layout.client.cy)).c_str());
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child = {};
+    const BOOL started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child);
+    SetEnvironmentVariableA(kScaleChild, nullptr);
+    DWORD status = 1;
+    if (started) {
+        WaitForSingleObject(child.hProcess, 60000);
+        GetExitCodeProcess(child.hProcess, &status);
+        CloseHandle(child.hThread);
+        CloseHandle(child.hProcess);
+    }
+    if (had)
+        (void)RegSetKeyValueA(HKEY_CURRENT_USER, desktop, "LogPixels", REG_DWORD, &saved, sizeof saved);
+    else
+        (void)RegDeleteKeyValueA(HKEY_CURRENT_USER, desktop, "LogPixels");
+    ASSERT_TRUE(started) << GetLastError();
+    EXPECT_EQ(status, 0u) << "the dialog at 150 % (its failures are above)";
 }
 
 }  // namespace
