@@ -7,6 +7,7 @@
 
 #include "framework/dialog.h"
 #include "framework/win_app.h"
+#include "import_patch.h"
 #include "window_placement.h"
 
 namespace {
@@ -228,24 +229,30 @@ struct Placement {
     bool owned;
     RECT ownerRect;     // in screen coordinates
     bool ownerVisible;
-    bool movesItself;   // to kOwnPlace during its initialisation
+    int moves;          // the axes along which it moves itself to kOwnPlace while it initialises
 };
 
+enum { kStays = 0, kMovesAcross = 1, kMovesDown = 2, kMovesBoth = kMovesAcross | kMovesDown };
 const POINT kOwnPlace = {37, 41};
 
 class PlacedDialog : public WatchedDialog {
 public:
-    PlacedDialog(CWnd* owner, bool movesItself) : WatchedDialog(owner), m_movesItself(movesItself) {}
+    PlacedDialog(CWnd* owner, int moves) : WatchedDialog(owner), m_moves(moves) {}
     BOOL OnInitDialog() override
     {
         const BOOL focus = WatchedDialog::OnInitDialog();
-        if (m_movesItself)
-            SetWindowPos(m_hWnd, nullptr, kOwnPlace.x, kOwnPlace.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        RECT start = {};
+        GetWindowRect(m_hWnd, &start);
+        startedAt = {start.left, start.top};
+        if (m_moves)
+            SetWindowPos(m_hWnd, nullptr, m_moves & kMovesAcross ? kOwnPlace.x : start.left,
+                         m_moves & kMovesDown ? kOwnPlace.y : start.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
         return focus;
     }
+    POINT startedAt = {};  // where the template put it
 
 private:
-    bool m_movesItself;
+    int m_moves;
 };
 
 RECT g_shownAt = {};
@@ -260,19 +267,52 @@ void CALLBACK NoteWhereItIsThenEnd(HWND, UINT, UINT_PTR id, DWORD)
     g_pDialog->EndDialog(IDOK);
 }
 
+// Every monitor's work area smaller than the monitor, as taskbars at the left and at the bottom
+// leave it, for the scope of a test: Wine's work area is the whole screen, where a framework that
+// centred on the screen would pass for one that centres in the work area.
+class SmallerWorkArea {
+public:
+    SmallerWorkArea() : m_patch("user32.dll", "GetMonitorInfoA", reinterpret_cast<const void*>(&Shrunk))
+    {
+        EXPECT_TRUE(m_patch.Installed());
+        s_original = m_patch.Original<decltype(&GetMonitorInfoA)>();
+    }
+
+private:
+    static BOOL WINAPI Shrunk(HMONITOR monitor, LPMONITORINFO info)
+    {
+        if (!s_original(monitor, info))
+            return FALSE;
+        info->rcWork.left += 64;
+        info->rcWork.bottom -= 40;
+        return TRUE;
+    }
+
+    ScopedImportPatch m_patch;
+    static decltype(&GetMonitorInfoA) s_original;
+};
+decltype(&GetMonitorInfoA) SmallerWorkArea::s_original = nullptr;
+
 TEST(ModalDialog, OpensCentredOnAVisibleOwnerElseInTheWorkAreaUnlessItPlacedItself)
 {
+    const SmallerWorkArea taskbars;
     const RECT area = PrimaryWorkArea();
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    ASSERT_TRUE(GetMonitorInfoA(MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor));
+    ASSERT_FALSE(EqualRect(&area, &monitor.rcMonitor)) << "the work area must differ from the screen";
     const RECT ownerRect = {area.left + 20, area.top + 30, area.left + 420, area.top + 330};
     // An owner in the corner would put half the dialog outside the work area.
     const RECT cornerOwner = {area.left - 200, area.top - 200, area.left + 10, area.top + 10};
     const Placement placements[] = {
-        {"no owner", false, {}, false, false},
-        {"a visible owner", true, ownerRect, true, false},
-        {"a hidden owner", true, ownerRect, false, false},
-        {"an owner in the corner", true, cornerOwner, true, false},
-        {"moved itself, no owner", false, {}, false, true},
-        {"moved itself, a visible owner", true, ownerRect, true, true},
+        {"no owner", false, {}, false, kStays},
+        {"a visible owner", true, ownerRect, true, kStays},
+        {"a hidden owner", true, ownerRect, false, kStays},
+        {"an owner in the corner", true, cornerOwner, true, kStays},
+        {"moved itself, no owner", false, {}, false, kMovesBoth},
+        {"moved itself, a visible owner", true, ownerRect, true, kMovesBoth},
+        {"moved itself across only", false, {}, false, kMovesAcross},
+        {"moved itself down only", false, {}, false, kMovesDown},
     };
     for (const Placement& placement : placements) {
         SCOPED_TRACE(placement.what);
@@ -284,23 +324,24 @@ TEST(ModalDialog, OpensCentredOnAVisibleOwnerElseInTheWorkAreaUnlessItPlacedItse
                                            nullptr, nullptr, nullptr);
             ASSERT_NE(owner.m_hWnd, nullptr);
         }
-        PlacedDialog dialog(placement.owned ? &owner : nullptr, placement.movesItself);
+        PlacedDialog dialog(placement.owned ? &owner : nullptr, placement.moves);
         g_expectedCentre = placement.owned && placement.ownerVisible ? placement.ownerRect : area;
         g_shownAt = {};
         EXPECT_EQ(RunWithStep(dialog, NoteWhereItIsThenEnd), IDOK);
         const RECT shown = g_shownAt;
         ASSERT_GT(shown.right - shown.left, 0);
 
-        if (placement.movesItself) {
-            EXPECT_EQ(shown.left, kOwnPlace.x);
-            EXPECT_EQ(shown.top, kOwnPlace.y);
+        if (placement.moves) {
+            // Where it put itself, and where the template put it along the other axis.
+            EXPECT_EQ(shown.left, placement.moves & kMovesAcross ? kOwnPlace.x : dialog.startedAt.x);
+            EXPECT_EQ(shown.top, placement.moves & kMovesDown ? kOwnPlace.y : dialog.startedAt.y);
         } else if (placement.ownerRect.left == cornerOwner.left) {
             EXPECT_EQ(shown.left, area.left);
             EXPECT_EQ(shown.top, area.top);
         } else {
             EXPECT_TRUE(g_centredAsExpected);
         }
-        if (!placement.movesItself) {
+        if (!placement.moves) {
             EXPECT_GE(shown.left, area.left);
             EXPECT_GE(shown.top, area.top);
             EXPECT_LE(shown.right, area.right);
