@@ -9,7 +9,7 @@ constexpr wchar_t kTunerName[] = L"VKO 8317 Tuner 0";
 constexpr wchar_t kCaptureName[] = L"VKO 8317 Capture 0";
 
 // What to do next, after the error line it follows.
-constexpr wchar_t kTunerInUseAdvice[] =
+constexpr wchar_t kCardInUseAdvice[] =
     L"another program may be using the card, or its driver is not started: close TV programs and try again";
 constexpr wchar_t kNoCardAdvice[] =
     L"check that the card is installed with its driver; at logon, --timeout SECONDS (such as "

@@ -142,16 +142,26 @@ int RunDevices(const CtlRequest& request, Reporter& reporter, Clock& clock)
                       .Value("tunerDevices", JsonRows(tuners))
                       .Value("receiverDevices", JsonRows(receivers))
                       .Json());
-    // The same advice as the other commands give: a tuner that is there but will not open is in
-    // use or not started, which reinstalling a driver would not mend.
-    const bool tunerInUse = !tuners.used && tuners.listedButClosed;
-    if (!tuners.used)
+    // The same advice as the other commands give: a device that is there but will not open is in
+    // use or not started, which reinstalling a driver would not mend; one not listed at all is.
+    const auto listedButClosed = [&reporter](const CategoryListing& listing) {
+        reporter.Error(L"\"" + std::wstring(listing.sought) + L"\" is listed but cannot be opened: " +
+                       kCardInUseAdvice);
+    };
+    bool notListed = false;
+    if (!tuners.used) {
         reporter.Error(L"No VKO DVBS device!");
-    if (tunerInUse)
-        reporter.Error(L"\"" + std::wstring(kTunerName) + L"\" is listed but cannot be opened: " + kTunerInUseAdvice);
-    if (!receivers.used)
+        if (tuners.listedButClosed)
+            listedButClosed(tuners);
+        notListed = !tuners.listedButClosed;
+    }
+    if (!receivers.used && receivers.listedButClosed) {
+        listedButClosed(receivers);
+    } else if (!receivers.used) {
         reporter.Error(L"the card's receiver device \"" + std::wstring(kCaptureName) + L"\" is not found");
-    if ((!tuners.used && !tunerInUse) || !receivers.used)
+        notListed = true;
+    }
+    if (notListed)
         reporter.Error(kNoCardAdvice);
     return tuners.used && receivers.used ? kExitSuccess : kExitNoCard;
 }

@@ -76,7 +76,7 @@ bool CModeSession::FindTuner()
     m_reporter.Error(L"No VKO DVBS device! (\"tessmorctl devices\" shows the devices the system lists)");
     if (listedButClosed)
         m_reporter.Error(L"\"" + std::wstring(kTunerName) + L"\" is listed but cannot be opened: " +
-                         kTunerInUseAdvice);
+                         kCardInUseAdvice);
     else
         m_reporter.Error(kNoCardAdvice);
     return false;

@@ -200,8 +200,12 @@ TEST_F(CtlEndToEnd, DevicesShowsWhatTheSystemListsWithAndWithoutTheCard)
                                  "  VKO 8317 Tuner 0: not used: it cannot be opened",
                                  "Receiver devices (the first that opens and whose name begins with \"VKO 8317 Capture 0\" is used):",
                                  "  VKO 8317 Capture 0: not used: it cannot be opened"));
+    // Both are listed without the card, but cannot be opened: the advice get gives.
     EXPECT_THAT(err, ElementsAre("tessmorctl: No VKO DVBS device!",
-                                 "tessmorctl: the card's receiver device \"VKO 8317 Capture 0\" is not found", kNoCardAdvice));
+                                 "tessmorctl: \"VKO 8317 Tuner 0\" is listed but cannot be opened: another program "
+                                 "may be using the card, or its driver is not started: close TV programs and try again",
+                                 "tessmorctl: \"VKO 8317 Capture 0\" is listed but cannot be opened: another program "
+                                 "may be using the card, or its driver is not started: close TV programs and try again"));
     ExpectCleanRun();
 }
 
