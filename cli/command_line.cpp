@@ -5,7 +5,7 @@
 
 namespace {
 
-enum class Option { None, Help, Version, Wait, Verbose, Force, DryRun, Quiet, Json, Timeout, Log, Unknown };
+enum class Option { None, Help, Version, Wait, Verbose, Force, DryRun, Quiet, Json, Timeout, Log, Resume, System, Unknown };
 
 struct OptionName {
     const char* name;
@@ -19,6 +19,7 @@ const OptionName kOptions[] = {
     {"force", Option::Force, false},     {"dry-run", Option::DryRun, false},
     {"quiet", Option::Quiet, false},     {"json", Option::Json, false},
     {"timeout", Option::Timeout, true},  {"log", Option::Log, true},
+    {"resume", Option::Resume, false},   {"system", Option::System, false},
 };
 
 // An argument read as an option: what it is, its name as written, and the value written into it
@@ -87,6 +88,7 @@ bool AsCommand(const std::wstring& argument, CtlCommand& command)
     } commands[] = {
         {"get", CtlCommand::Get},         {"set", CtlCommand::Set},   {"list", CtlCommand::List},
         {"devices", CtlCommand::Devices}, {"help", CtlCommand::Help}, {"version", CtlCommand::Version},
+        {"autostart", CtlCommand::Autostart},
     };
     for (const auto& known : commands) {
         if (EqualsIgnoringCase(argument, known.name)) {
@@ -102,13 +104,14 @@ std::wstring TunerName(int tuner)
     return L"tuner " + Decimal(tuner);
 }
 
-// Both tuners' choices for set; the unknown mode is found before ATSC, as a missing choice is
-// before it in the dialog.
-bool ParseTuners(const std::vector<std::wstring>& modes, CtlRequest& request, std::wstring& reason)
+// Both tuners' choices for the command (set, or autostart enable); the unknown mode is found
+// before ATSC, as a missing choice is before it in the dialog.
+bool ParseTuners(const std::vector<std::wstring>& modes, const std::wstring& command, CtlRequest& request,
+                 std::wstring& reason)
 {
     if (modes.size() != 2) {
-        reason = modes.size() < 2 ? L"set needs a mode for each tuner: set MODE0 MODE1"
-                                  : L"set takes two modes, one for each tuner: set MODE0 MODE1";
+        reason = command + (modes.size() < 2 ? L" needs a mode for each tuner: " : L" takes two modes, one for each tuner: ") +
+                 command + L" MODE0 MODE1";
         return false;
     }
     for (int tuner = 0; tuner < 2; ++tuner) {
@@ -151,6 +154,8 @@ bool ParseSeconds(const std::wstring& text, DWORD& seconds)
 bool CheckOptionsGoWithCommand(const CtlRequest& request, bool timeoutGiven, std::wstring& reason)
 {
     const bool set = request.command == CtlCommand::Set;
+    const bool autostart = request.command == CtlCommand::Autostart;
+    const bool enable = autostart && request.autostart == AutostartAction::Enable;
     if (request.force && request.dryRun)
         reason = L"--force and --dry-run do not go together: --dry-run writes nothing";
     else if (request.wait && !set)
@@ -161,7 +166,46 @@ bool CheckOptionsGoWithCommand(const CtlRequest& request, bool timeoutGiven, std
         reason = L"--dry-run goes only with set";
     else if (timeoutGiven && request.command == CtlCommand::List)
         reason = L"--timeout goes only with the commands that use the card: get, set and devices";
+    else if (timeoutGiven && autostart && !enable)
+        reason = L"--timeout goes with autostart only as autostart enable's, for the task's runs";
+    else if (request.resume && !enable)
+        reason = L"--resume goes only with autostart enable";
+    else if (request.system && !autostart)
+        reason = L"--system goes only with autostart";
+    else if (request.json && autostart && request.autostart != AutostartAction::Status)
+        reason = L"--json goes with autostart only as autostart status --json";
     return reason.empty();
+}
+
+// autostart's action and, for enable, the modes; enable's --timeout and --log are taken as the
+// task's.
+bool ParseAutostart(const std::vector<std::wstring>& words, CtlRequest& request, std::wstring& reason)
+{
+    static const struct {
+        const char* name;
+        AutostartAction action;
+    } actions[] = {{"enable", AutostartAction::Enable}, {"status", AutostartAction::Status},
+                   {"disable", AutostartAction::Disable}};
+    if (words.size() < 2) {
+        reason = L"autostart needs enable, status or disable";
+        return false;
+    }
+    bool known = false;
+    for (const auto& action : actions) {
+        if (EqualsIgnoringCase(words[1], action.name)) {
+            request.autostart = action.action;
+            known = true;
+        }
+    }
+    if (!known) {
+        reason = L"autostart takes enable, status or disable, not " + Quoted(words[1]);
+        return false;
+    }
+    if (request.autostart != AutostartAction::Enable && words.size() > 2) {
+        reason = L"too many arguments: " + Quoted(words[2]) + L" after " + Quoted(words[1]);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -222,6 +266,12 @@ bool ParseCommandLine(const std::vector<std::wstring>& arguments, CtlRequest& re
                 badValue = read.name + L" takes a whole number of seconds from 0 to " +
                            Decimal(kMaxTimeoutSeconds) + L", not " + Quoted(read.value);
             break;
+        case Option::Resume:
+            request.resume = true;
+            break;
+        case Option::System:
+            request.system = true;
+            break;
         case Option::Log:
             if (!read.value.empty()) {
                 request.log = true;
@@ -267,10 +317,27 @@ bool ParseCommandLine(const std::vector<std::wstring>& arguments, CtlRequest& re
         reason = L"unknown command " + Quoted(words[0]);
         return false;
     }
+    if (request.command == CtlCommand::Autostart && !ParseAutostart(words, request, reason))
+        return false;
+    const bool enable = request.command == CtlCommand::Autostart && request.autostart == AutostartAction::Enable;
+    if (enable) {
+        // The task's, not this run's.
+        if (timeoutGiven)
+            request.taskTimeoutSeconds = request.timeoutSeconds;
+        request.timeoutSeconds = 0;
+        request.taskLogFile = request.logFile;
+        request.log = false;
+        request.logFile.clear();
+    }
     if (!CheckOptionsGoWithCommand(request, timeoutGiven, reason))
         return false;
     if (request.command == CtlCommand::Set)
-        return ParseTuners(std::vector<std::wstring>(words.begin() + 1, words.end()), request, reason);
+        return ParseTuners(std::vector<std::wstring>(words.begin() + 1, words.end()), L"set", request, reason);
+    if (enable)
+        return ParseTuners(std::vector<std::wstring>(words.begin() + 2, words.end()), L"autostart enable", request,
+                           reason);
+    if (request.command == CtlCommand::Autostart)
+        return true;
     if (words.size() > 1) {
         reason = L"too many arguments: " + Quoted(words[1]) + L" after " + Quoted(words[0]);
         return false;

@@ -10,14 +10,21 @@
 
 #include "cli/mode_choice.h"
 
-enum class CtlCommand { Get, Set, List, Devices, Help, Version };
+enum class CtlCommand { Get, Set, List, Devices, Autostart, Help, Version };
+// What autostart is asked to do with the task that keeps the modes.
+enum class AutostartAction { Enable, Status, Disable };
 
 // The longest --timeout taken, in seconds: an hour.
 constexpr DWORD kMaxTimeoutSeconds = 3600;
+// How long the task's runs wait for the card unless autostart enable is given --timeout.
+constexpr DWORD kAutostartTimeoutSeconds = 120;
 
 struct CtlRequest {
     CtlCommand command = CtlCommand::Get;  // no command is "get"
-    ModeChoice tuners[2];                  // for set: tuner 0's and tuner 1's
+    ModeChoice tuners[2];                  // for set and autostart enable: tuner 0's and tuner 1's
+    AutostartAction autostart = AutostartAction::Status;
+    bool resume = false;                   // autostart enable --resume: also on resume from sleep
+    bool system = false;                   // autostart --system: the task that runs as SYSTEM
     bool wait = false;                     // set --wait
     bool force = false;                    // set --force: write even what is already set
     bool dryRun = false;                   // set --dry-run: work out what to write, write nothing
@@ -28,6 +35,10 @@ struct CtlRequest {
                                            // for its new modes)
     bool log = false;                      // --log was given, with logFile
     std::wstring logFile;
+    // autostart enable: what the task's runs are given. Its --timeout and --log are the task's,
+    // not this run's: then timeoutSeconds is 0 and log is false.
+    DWORD taskTimeoutSeconds = kAutostartTimeoutSeconds;
+    std::wstring taskLogFile;              // empty: the default log
 };
 
 // The request the arguments (without the program's name) make. False, with a reason that can be

@@ -38,3 +38,10 @@ private:
     HANDLE m_err;
     UINT m_codePage;
 };
+
+// Streams that go nowhere: the windowless program's, which has no console to print to.
+class NoStreams : public ConsoleStreams {
+public:
+    void Out(const std::wstring&) override {}
+    void Err(const std::wstring&) override {}
+};

@@ -7,4 +7,5 @@ enum CtlExitStatus : int {
     kExitUnsupported = 3,      // the property is supported under none of DVB-S, DVB-T and DVB-C
     kExitReadWriteFailed = 4,  // reading or writing the modes failed
     kExitNotApplied = 5,       // --wait read back other modes than were written
+    kExitTaskFailed = 6,       // the task could not be registered, read or removed
 };

@@ -9,7 +9,7 @@
 namespace {
 
 const wchar_t* const kUsage =
-    L"Usage: tessmorctl [get | set MODE0 MODE1 [--wait] [--force | --dry-run] | list | devices] [OPTIONS]";
+    L"Usage: tessmorctl [get | set MODE0 MODE1 [--wait] [--force | --dry-run] | list | devices | autostart ACTION] [OPTIONS]";
 
 const wchar_t* const kHelp[] = {
     L"",
@@ -24,7 +24,20 @@ const wchar_t* const kHelp[] = {
     L"  list             list the modes, their codes and other names",
     L"  devices          list the tuner and receiver devices of the system and say",
     L"                   which of them are used",
+    L"  autostart enable MODE0 MODE1 [--resume] [--system]",
+    L"                   register the task that sets these modes with tessmorctlw.exe,",
+    L"                   from this folder, at each logon of this user (--resume: and on",
+    L"                   each resume from sleep; --system: as SYSTEM at each system",
+    L"                   start, from an elevated prompt); --timeout (120 by default)",
+    L"                   and --log FILE are the task's runs'",
+    L"  autostart status [--system]",
+    L"                   say whether the task is registered, and what it does",
+    L"  autostart disable [--system]",
+    L"                   remove the task (also when there is none)",
     L"  help, version    print this help, or the version",
+    L"",
+    L"tessmorctlw.exe takes the same commands and gives the same exit statuses, but",
+    L"opens no console: what it would print goes only to --log.",
     L"",
     L"Modes, by name or code, in any case: DVB-T/T2 (1), DVB-S/S2 (2), DVB-C (4),",
     L"ISDB-T (5), MCNS/QAMB (6), DVBC2 (7), or another name \"tessmorctl list\" shows,",
@@ -40,9 +53,12 @@ const wchar_t* const kHelp[] = {
     L"  --timeout SECONDS",
     L"                   wait up to SECONDS (0 to 3600, counted from the start) for",
     L"                   the card to appear; 0, the default, looks once",
-    L"  --log FILE       append what the run prints, with the time, the command line",
-    L"                   and the exit status, to FILE (UTF-8)",
-    L"  --json           the result as one JSON object (get, set, list, devices)",
+    L"  --log FILE       append each line the run prints to FILE as it is printed,",
+    L"                   after the time and the process id: the command line first,",
+    L"                   the exit status last (UTF-8; a log past 1 MiB is renamed",
+    L"                   FILE.1 and begun anew)",
+    L"  --json           the result as one JSON object (get, set, list, devices,",
+    L"                   autostart status)",
     L"  --quiet, -q      nothing on standard output but --json's object",
     L"  --verbose, -v    tell each step on standard error",
     L"  --version        print the version",
@@ -56,12 +72,14 @@ const wchar_t* const kHelp[] = {
     L"  3  the property is supported under none of DVB-S, DVB-T and DVB-C",
     L"  4  a read or write failed",
     L"  5  --wait read back other modes than written",
+    L"  6  the task could not be registered, read or removed",
     L"",
     L"Examples:",
     L"  tessmorctl get",
     L"  tessmorctl set DVB-C DVBC2",
     L"  tessmorctl set keep dvb-t/t2 --wait",
     L"  tessmorctl set DVB-C DVB-C2 --wait --timeout 60 --log C:\\Tessmor\\logon.log",
+    L"  tessmorctl autostart enable DVB-C DVB-C2 --resume",
 };
 
 std::wstring AliasText(DemodMode mode, const wchar_t* separator)

@@ -4,54 +4,92 @@
 
 namespace {
 
-std::wstring TwoDigits(WORD value)
+const char kByteOrderMark[] = "\xEF\xBB\xBF";
+
+// A log past its size is renamed to FILE.1 before it is opened. Another run may be rotating it
+// at the same moment, or hold it open from an older version without letting it be renamed: the
+// run then appends to the log as it finds it.
+void RotateIfLarge(const std::wstring& path)
 {
-    return (value < 10 ? L"0" : L"") + Decimal(value);
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
+        return;
+    const ULONGLONG size = (ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    if (size <= kLogRotationSize || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return;
+    const BOOL rotated = ::MoveFileExW(path.c_str(), (path + L".1").c_str(), MOVEFILE_REPLACE_EXISTING);
+    (void)rotated;
 }
 
 }  // namespace
+
+RunLog::RunLog()
+{
+    ::InitializeCriticalSection(&m_lock);
+}
 
 RunLog::~RunLog()
 {
     if (m_file != INVALID_HANDLE_VALUE)
         ::CloseHandle(m_file);
+    ::DeleteCriticalSection(&m_lock);
 }
 
-bool RunLog::Open(const std::wstring& path, DWORD& error)
+bool RunLog::Open(const std::wstring& path, const std::wstring& commandLine, DWORD& error)
 {
-    // Others may read the log, or append to it, while this run has it open.
-    m_file = ::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (m_file == INVALID_HANDLE_VALUE) {
+    RotateIfLarge(path);
+    // Others may read the log, append to it or rotate it while this run has it open.
+    const HANDLE file = ::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
         error = ::GetLastError();
         return false;
     }
-    ::GetLocalTime(&m_start);
+    const bool created = ::GetLastError() != ERROR_ALREADY_EXISTS;
+    if (created) {
+        DWORD written = 0;
+        const BOOL marked = ::WriteFile(file, kByteOrderMark, 3, &written, nullptr);
+        (void)marked;
+    }
+    m_file = file;
+    Write(commandLine);
     return true;
 }
 
-std::vector<std::wstring> RunLog::Block(const SYSTEMTIME& time, const std::wstring& commandLine,
-                                        const std::vector<std::wstring>& lines, int status)
+std::wstring RunLog::Prefix(const SYSTEMTIME& localTime, DWORD processId)
 {
-    std::vector<std::wstring> block = {Decimal(time.wYear) + L"-" + TwoDigits(time.wMonth) + L"-" +
-                                       TwoDigits(time.wDay) + L" " + TwoDigits(time.wHour) + L":" +
-                                       TwoDigits(time.wMinute) + L":" + TwoDigits(time.wSecond) + L" " +
-                                       commandLine};
-    block.insert(block.end(), lines.begin(), lines.end());
-    block.push_back(L"exit " + Decimal(static_cast<unsigned long>(status)));
-    return block;
+    return DateTimeText(localTime, true) + L" [" + Decimal(processId) + L"] ";
 }
 
-void RunLog::Close(const std::wstring& commandLine, int status)
+void RunLog::Append(const std::wstring& line, bool last)
 {
-    if (m_file == INVALID_HANDLE_VALUE)
-        return;
-    std::string encoded;
-    for (const std::wstring& line : Block(m_start, commandLine, m_lines, status))
-        encoded += StandardStreams::Encode(line, CP_UTF8);
-    DWORD written = 0;
-    const BOOL ignored = ::WriteFile(m_file, encoded.data(), static_cast<DWORD>(encoded.size()), &written, nullptr);
-    (void)ignored;
-    ::CloseHandle(m_file);
-    m_file = INVALID_HANDLE_VALUE;
+    SYSTEMTIME now = {};
+    ::GetLocalTime(&now);
+    const std::string bytes = StandardStreams::Encode(Prefix(now, ::GetCurrentProcessId()) + line, CP_UTF8);
+    ::EnterCriticalSection(&m_lock);
+    if (m_file != INVALID_HANDLE_VALUE) {
+        DWORD written = 0;
+        const BOOL appended = ::WriteFile(m_file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        (void)appended;
+        if (last) {
+            ::CloseHandle(m_file);
+            m_file = INVALID_HANDLE_VALUE;
+        }
+    }
+    ::LeaveCriticalSection(&m_lock);
+}
+
+void RunLog::Write(const std::wstring& line)
+{
+    Append(line, false);
+}
+
+void RunLog::Close(int status)
+{
+    Append(L"exit " + Decimal(static_cast<unsigned long>(status)), true);
+}
+
+void RunLog::Stop(const std::wstring& reason)
+{
+    Append(L"stopped (" + reason + L")", true);
 }

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "cli/autostart_command.h"
 #include "cli/command_line.h"
 #include "cli/console_services.h"
 #include "cli/device_listing.h"
@@ -9,6 +10,7 @@
 #include "cli/help_text.h"
 #include "cli/mode_commands.h"
 #include "cli/run_log.h"
+#include "cli/stop_logging.h"
 #include "cli/text.h"
 
 namespace {
@@ -44,6 +46,8 @@ int RunRequest(const CtlRequest& request, ConsoleStreams& streams, Clock& clock)
         return RunDevices(request, reporter, clock);
     case CtlCommand::Set:
         return RunSet(request, reporter, clock);
+    case CtlCommand::Autostart:
+        return RunAutostart(request, reporter);
     case CtlCommand::Get:
         break;
     }
@@ -83,15 +87,16 @@ int RunTessmorCtl(const std::vector<std::wstring>& arguments, ConsoleStreams& st
     // stops the run before the card is touched.
     RunLog log;
     DWORD error = 0;
-    if (!log.Open(request.logFile, error)) {
+    if (!log.Open(request.logFile, commandLine, error)) {
         Reporter(streams, false).Error(L"the log " + Quoted(request.logFile) +
                                        L" cannot be opened for appending (error " + Decimal(error) +
                                        L"): check that its folder exists and may be written to");
         return kExitUsage;
     }
+    StopLogging stopping(log);
     LoggedStreams logged(streams, log);
     const int status = RunUnderstood(understood, request, reason, logged, clock);
-    log.Close(commandLine, status);
+    log.Close(status);
     return status;
 }
 

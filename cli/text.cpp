@@ -55,6 +55,21 @@ std::wstring Decimal(unsigned long value)
     return digits;
 }
 
+namespace {
+std::wstring Padded(unsigned long value, size_t width)
+{
+    std::wstring digits = Decimal(value);
+    return std::wstring(digits.size() < width ? width - digits.size() : 0, L'0') + digits;
+}
+}  // namespace
+
+std::wstring DateTimeText(const SYSTEMTIME& time, bool milliseconds)
+{
+    return Padded(time.wYear, 4) + L"-" + Padded(time.wMonth, 2) + L"-" + Padded(time.wDay, 2) + L" " +
+           Padded(time.wHour, 2) + L":" + Padded(time.wMinute, 2) + L":" + Padded(time.wSecond, 2) +
+           (milliseconds ? L"." + Padded(time.wMilliseconds, 3) : L"");
+}
+
 std::wstring ResultCode(HRESULT result)
 {
     const unsigned long bits = static_cast<unsigned long>(result);

@@ -17,5 +17,9 @@ std::wstring Quoted(const std::wstring& argument);
 // A number in decimal.
 std::wstring Decimal(unsigned long value);
 
+// A date and time as the log and the task's status show them: "2026-03-09 07:05:12", with
+// ".348" after the seconds when milliseconds are asked for.
+std::wstring DateTimeText(const SYSTEMTIME& time, bool milliseconds);
+
 // A failure result as a script's reader expects it, such as 0x80004005.
 std::wstring ResultCode(HRESULT result);

@@ -23,3 +23,11 @@ inline constexpr GUID DVB_TERRESTRIAL_TV_NETWORK_TYPE = {
 // The card driver's vendor property set, which holds the demodulator-mode property.
 inline constexpr GUID KSPROPSETID_DemodMode = {
     0xFAA8F3E5, 0x31D4, 0x4E41, {0x88, 0xEF, 0xD9, 0xEB, 0x71, 0x6F, 0x6E, 0xC9}};
+
+// MSXML 6.0's DOM document (msxml6.dll, on every Windows since Vista and on Windows 7): the
+// XML reader for task definitions.
+inline constexpr GUID CLSID_DOMDocument60 = {
+    0x88D96A05, 0xF192, 0x11D4, {0xA6, 0x5F, 0x00, 0x40, 0x96, 0x32, 0x51, 0xE5}};
+// The document's interface that takes XPath queries; its id is in no import library.
+#include <msxml2.h>
+__CRT_UUID_DECL(IXMLDOMDocument2, 0x2933BF95, 0x7B36, 0x11D2, 0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60)

@@ -170,6 +170,16 @@ TEST(CtlCommandLine, BadOptionValuesAndOptionsThatDoNotGoTogetherAreRefused)
         {{L"devices", L"--dry-run"}, L"--dry-run goes only with set"},
         {{L"list", L"--timeout", L"5"}, L"--timeout goes only with the commands that use the card: get, set and devices"},
         {{L"version", L"get"}, L"too many arguments: \"get\" after \"version\""},
+        {{L"autostart"}, L"autostart needs enable, status or disable"},
+        {{L"autostart", L"start"}, L"autostart takes enable, status or disable, not \"start\""},
+        {{L"autostart", L"status", L"now"}, L"too many arguments: \"now\" after \"status\""},
+        {{L"autostart", L"enable", L"4"}, L"autostart enable needs a mode for each tuner: autostart enable MODE0 MODE1"},
+        {{L"autostart", L"enable", L"4", L"atsc"}, L"ATSC cannot be set for tuner 1: the card does not support it"},
+        {{L"autostart", L"disable", L"--resume"}, L"--resume goes only with autostart enable"},
+        {{L"set", L"1", L"2", L"--system"}, L"--system goes only with autostart"},
+        {{L"autostart", L"enable", L"1", L"2", L"--json"}, L"--json goes with autostart only as autostart status --json"},
+        {{L"autostart", L"status", L"--timeout", L"5"}, L"--timeout goes with autostart only as autostart enable's, for the task's runs"},
+        {{L"autostart", L"enable", L"1", L"2", L"--wait"}, L"--wait goes only with set"},
     };
     for (const auto& refusal : refused)
         EXPECT_EQ(Refusal(refusal.arguments), refusal.reason);
@@ -179,6 +189,23 @@ TEST(CtlCommandLine, BadOptionValuesAndOptionsThatDoNotGoTogetherAreRefused)
     EXPECT_FALSE(parsed.understood);
     EXPECT_TRUE(parsed.request.log);
     EXPECT_EQ(parsed.request.logFile, L"run.log");
+
+    // autostart enable's --timeout and --log are the task's runs', not this run's.
+    const Parsed enable = Parse({L"Autostart", L"ENABLE", L"dvb-c", L"keep", L"--timeout=30", L"--log", L"a.log",
+                                 L"/resume", L"--system"});
+    ASSERT_TRUE(enable.understood) << enable.reason;
+    EXPECT_EQ(enable.request.autostart, AutostartAction::Enable);
+    EXPECT_EQ(enable.request.tuners[0].mode, 4);
+    EXPECT_TRUE(enable.request.tuners[1].keep && enable.request.resume && enable.request.system);
+    EXPECT_EQ(enable.request.taskTimeoutSeconds, 30u);
+    EXPECT_EQ(enable.request.taskLogFile, L"a.log");
+    EXPECT_FALSE(enable.request.log);
+    EXPECT_EQ(enable.request.timeoutSeconds, 0u);
+    EXPECT_EQ(Parse({L"autostart", L"enable", L"1", L"2"}).request.taskTimeoutSeconds, 120u);
+    const Parsed status = Parse({L"autostart", L"status", L"--log", L"b.log", L"--json"});
+    EXPECT_EQ(status.request.autostart, AutostartAction::Status);
+    EXPECT_TRUE(status.request.log && status.request.json);
+    EXPECT_EQ(Parse({L"autostart", L"disable"}).request.autostart, AutostartAction::Disable);
 }
 
 TEST(CtlModeNames, OtherNamesAreTakenInAnyCaseAndNearMissesGetAHint)

@@ -17,7 +17,7 @@ using ::testing::IsEmpty;
 
 namespace {
 
-const char kUsage[] = "Usage: tessmorctl [get | set MODE0 MODE1 [--wait] [--force | --dry-run] | list | devices] [OPTIONS]";
+const char kUsage[] = "Usage: tessmorctl [get | set MODE0 MODE1 [--wait] [--force | --dry-run] | list | devices | autostart ACTION] [OPTIONS]";
 const char kNoTuner[] = "tessmorctl: No VKO DVBS device! (\"tessmorctl devices\" shows the devices the system lists)";
 const char kNoCardAdvice[] = "tessmorctl: check that the card is installed with its driver; at logon, --timeout SECONDS "
                              "(such as --timeout 60) gives the driver time to start";

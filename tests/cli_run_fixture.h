@@ -114,7 +114,7 @@ private:
 using Call = SimPropertySet::Call;
 
 const wchar_t kUsage[] =
-    L"Usage: tessmorctl [get | set MODE0 MODE1 [--wait] [--force | --dry-run] | list | devices] [OPTIONS]";
+    L"Usage: tessmorctl [get | set MODE0 MODE1 [--wait] [--force | --dry-run] | list | devices | autostart ACTION] [OPTIONS]";
 const wchar_t kNoCardAdvice[] =
     L"tessmorctl: check that the card is installed with its driver; at logon, --timeout SECONDS "
     L"(such as --timeout 60) gives the driver time to start";

@@ -10,6 +10,7 @@
 
 #include "cli/json_text.h"
 #include "cli/run_log.h"
+#include "cli/stop_logging.h"
 #include "cli_run_fixture.h"
 #include "console_program.h"
 #include "platform/identities.h"
@@ -20,6 +21,11 @@ using ::testing::IsEmpty;
 using ::testing::MatchesRegex;
 
 namespace {
+
+std::string Narrow(const std::wstring& text)
+{
+    return std::string(text.begin(), text.end());
+}
 
 const wchar_t kInUse[] =
     L"tessmorctl: \"VKO 8317 Tuner 0\" is listed but cannot be opened: another program may be using the card, "
@@ -376,7 +382,7 @@ protected:
     std::wstring path;
 };
 
-TEST_F(CtlLogTest, EachRunAppendsOneBlockWithTimeCommandLineOutputAndStatus)
+TEST_F(CtlLogTest, EachLineIsStampedWithTheTimeAndProcessBetweenTheCommandLineAndTheStatus)
 {
     card.channel->modes[0] = 4;
     card.channel->modes[1] = 7;
@@ -386,17 +392,73 @@ TEST_F(CtlLogTest, EachRunAppendsOneBlockWithTimeCommandLineOutputAndStatus)
     card.devices->Clear(KSCATEGORY_BDA_NETWORK_TUNER);
     EXPECT_EQ(Run({L"set", L"\u00fc", L"1", L"/log:" + path}), 1);
 
-    const std::vector<std::string> lines = ConsoleRun::Lines(Contents());
-    ASSERT_EQ(lines.size(), 9u) << Contents();
-    EXPECT_THAT(lines[0], MatchesRegex("\\d\\d\\d\\d-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d tessmorctl.exe get --log x"));
-    EXPECT_THAT(std::vector<std::string>(lines.begin() + 1, lines.begin() + 4),
-                ElementsAre("Tuner 0: DVB-C", "Tuner 1: DVBC2", "exit 0"));
-    EXPECT_THAT(lines[4], MatchesRegex("\\d\\d\\d\\d-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d tessmorctl"));
-    // The refusal is logged too, in UTF-8 whatever the console's code page.
-    EXPECT_EQ(lines[5], "tessmorctl: unknown mode \"\xc3\xbc\" for tuner 0; \"tessmorctl list\" shows the modes");
-    EXPECT_EQ(lines[8], "exit 1");
+    // One byte-order mark, from the run that made the file.
+    const std::string contents = Contents();
+    ASSERT_EQ(contents.compare(0, 3, "\xEF\xBB\xBF"), 0);
+    EXPECT_EQ(contents.find("\xEF\xBB\xBF", 3), std::string::npos);
+    const std::string stamp = "\\d\\d\\d\\d-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d \\[" +
+                              std::to_string(GetCurrentProcessId()) + "\\] ";
+    std::vector<std::string> texts;
+    for (const std::string& line : ConsoleRun::Lines(contents.substr(3))) {
+        EXPECT_THAT(line, MatchesRegex(stamp + ".*"));
+        texts.push_back(line.substr(std::min(line.find("] "), line.size() - 2) + 2));
+    }
+    EXPECT_THAT(texts, ElementsAre("tessmorctl.exe get --log x", "Tuner 0: DVB-C", "Tuner 1: DVBC2", "exit 0",
+                                   "tessmorctl",
+                                   // The refusal is logged too, in UTF-8 whatever the console's code page.
+                                   "tessmorctl: unknown mode \"\xc3\xbc\" for tuner 0; \"tessmorctl list\" shows the modes",
+                                   Narrow(kUsage), "\"tessmorctl --help\" tells more.", "exit 1"));
     // Nothing holds the log open after a run.
     EXPECT_TRUE(DeleteFileW(path.c_str())) << GetLastError();
+}
+
+TEST_F(CtlLogTest, TheLogHoldsEachLineWhileTheRunGoesOnAndAStoppedRunEndsWithTheReason)
+{
+    // At the wait for the card to switch, the write is in the log already; the console is then
+    // closed under the run.
+    std::string duringTheWait;
+    services.onSleep = [&](DWORD pause) {
+        if (pause != 8000)
+            return;
+        duringTheWait = Contents();
+        EXPECT_FALSE(StopLogging::OnControl(CTRL_CLOSE_EVENT)) << "the system's own handler must end the run";
+    };
+    EXPECT_EQ(Run({L"set", L"4", L"7", L"--wait", L"--log", path}), 0);
+    EXPECT_THAT(duringTheWait, ::testing::HasSubstr("Wrote Tuner 0: DVB-C, Tuner 1: DVBC2.\r\n"));
+    const std::vector<std::string> lines = ConsoleRun::Lines(Contents());
+    ASSERT_FALSE(lines.empty());
+    EXPECT_THAT(lines.back(), MatchesRegex(".* \\[\\d+\\] stopped \\(its console was closed\\)"));
+    EXPECT_EQ(Contents().find("exit "), std::string::npos) << "nothing is written after stopped";
+
+    const std::pair<DWORD, const wchar_t*> reasons[] = {
+        {CTRL_C_EVENT, L"Ctrl+C"}, {CTRL_BREAK_EVENT, L"Ctrl+Break"}, {CTRL_CLOSE_EVENT, L"its console was closed"},
+        {CTRL_LOGOFF_EVENT, L"logoff"}, {CTRL_SHUTDOWN_EVENT, L"shutdown"}, {7, nullptr},
+    };
+    for (const auto& reason : reasons)
+        EXPECT_EQ(StopLogging::Reason(reason.first) ? std::wstring(StopLogging::Reason(reason.first)) : L"(none)",
+                  reason.second ? reason.second : L"(none)");
+}
+
+TEST_F(CtlLogTest, ALogPastOneMebibyteIsRenamedAndBegunAnewReplacingTheOlderOne)
+{
+    const auto write = [](const std::wstring& file, size_t size) {
+        std::ofstream out(std::string(file.begin(), file.end()), std::ios::binary | std::ios::trunc);
+        out << std::string(size, 'x');
+    };
+    const std::wstring older = path + L".1";
+    for (const size_t size : {size_t(kLogRotationSize), size_t(kLogRotationSize + 1)}) {
+        write(path, size);
+        write(older, 10);
+        EXPECT_EQ(Run({L"list", L"--log", path}), 0);
+        std::ifstream kept(std::string(older.begin(), older.end()), std::ios::binary | std::ios::ate);
+        const bool rotated = size > kLogRotationSize;
+        EXPECT_EQ(static_cast<size_t>(kept.tellg()), rotated ? size : 10u) << size;
+        kept.close();
+        const std::string now = Contents();
+        EXPECT_EQ(now.compare(0, 3, rotated ? "\xEF\xBB\xBF" : "xxx"), 0) << size;
+        EXPECT_NE(now.find("exit 0\r\n"), std::string::npos);
+    }
+    (void)DeleteFileW(older.c_str());
 }
 
 TEST_F(CtlLogTest, ARunThatRunsOutOfMemoryLeavesTheLogClosed)
@@ -423,17 +485,17 @@ TEST_F(CtlLogTest, ALogThatCannotBeOpenedIsAUsageErrorBeforeTheCardIsTouched)
     EXPECT_THAT(card.channel->calls, IsEmpty());
 }
 
-TEST(CtlRunLog, ABlockIsTheTimeWithTheCommandLineThenTheLinesThenTheStatus)
+TEST(CtlRunLog, ALinesPrefixIsTheLocalTimeToTheMillisecondAndTheProcessId)
 {
     SYSTEMTIME time = {};
     time.wYear = 2026;
-    time.wMonth = 10;
+    time.wMonth = 3;
     time.wDay = 9;
-    time.wHour = 10;
+    time.wHour = 7;
     time.wMinute = 5;
-    time.wSecond = 59;
-    EXPECT_THAT(RunLog::Block(time, L"tessmorctl get", {L"a", L""}, 5),
-                ElementsAre(L"2026-10-09 10:05:59 tessmorctl get", L"a", L"", L"exit 5"));
+    time.wSecond = 2;
+    time.wMilliseconds = 48;
+    EXPECT_EQ(RunLog::Prefix(time, 4120), L"2026-03-09 07:05:02.048 [4120] ");
 }
 
 }  // namespace

@@ -1,0 +1,302 @@
+// tessmorctl autostart in-process, against a stand-in Task Scheduler: the task definition it
+// registers, read back as XML element by element, what status reads back from it, and a line
+// that says what to do for each way the Task Scheduler can refuse.
+#include <gmock/gmock.h>
+
+#include <functional>
+
+#include "cli/autostart_command.h"
+#include "cli/task_definition.h"
+#include "cli/user_account.h"
+#include "cli/xml_document.h"
+#include "cli_run_fixture.h"
+#include "json_reader.h"
+#include "platform/identities.h"
+#include "sim/sim_task_service.h"
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+namespace {
+
+std::wstring Environment(const wchar_t* name)
+{
+    wchar_t value[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableW(name, value, MAX_PATH);
+    return length && length < MAX_PATH ? std::wstring(value) : std::wstring();
+}
+
+std::string Narrow(const std::wstring& text)
+{
+    return std::string(text.begin(), text.end());
+}
+
+class CtlAutostartTest : public CtlTest {
+protected:
+    CtlAutostartTest()
+    {
+        services.AddClass(CLSID_TaskScheduler, [this] { return NewSimTaskService(store); });
+        // MSXML is the system's own, here as on Windows.
+        services.AddClass(CLSID_DOMDocument60, [] {
+            IUnknown* document = nullptr;
+            (void)CoCreateInstance(CLSID_DOMDocument60, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                   reinterpret_cast<void**>(&document));
+            return document;
+        });
+        wchar_t module[MAX_PATH] = {};
+        (void)GetModuleFileNameW(nullptr, module, MAX_PATH);
+        folder = module;
+        folder.erase(folder.find_last_of(L'\\'));
+        program = folder + L"\\tessmorctlw.exe";
+        // The windowless program lies beside the one that registers the task, as in the package.
+        if (GetFileAttributesW(program.c_str()) == INVALID_FILE_ATTRIBUTES) {
+            const HANDLE file = CreateFileW(program.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+            m_madeProgram = file != INVALID_HANDLE_VALUE;
+            if (m_madeProgram)
+                CloseHandle(file);
+        }
+        DWORD error = 0;
+        EXPECT_TRUE(CurrentUserAccount(account, error)) << error;
+        userTask = AutostartTaskName(account.sid, false);
+    }
+    ~CtlAutostartTest() override
+    {
+        if (m_madeProgram)
+            (void)DeleteFileW(program.c_str());
+    }
+
+    // The elements each path selects in the task's definition, read with MSXML.
+    std::vector<std::vector<std::wstring>> Read(const std::wstring& task, const std::vector<const wchar_t*>& paths)
+    {
+        std::vector<std::vector<std::wstring>> found;
+        EXPECT_EQ(store.tasks.count(task), 1u);
+        EXPECT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
+        {
+            XmlDocument document;
+            EXPECT_EQ(document.Load(store.tasks[task].xml), S_OK) << Narrow(store.tasks[task].xml);
+            for (const wchar_t* path : paths)
+                found.push_back(path[0] == L'#' ? document.Names(path + 1) : document.Texts(path));
+        }
+        CoUninitialize();
+        return found;
+    }
+
+    JsonValue Json()
+    {
+        JsonValue value;
+        EXPECT_EQ(streams.out.size(), 1u);
+        EXPECT_TRUE(!streams.out.empty() && JsonValue::Read(Narrow(streams.out[0]), value));
+        return value;
+    }
+
+    SimTaskStore store;
+    UserAccount account;
+    std::wstring folder, program, userTask;
+
+private:
+    bool m_madeProgram = false;
+};
+
+using Texts = std::vector<std::wstring>;
+
+// What the Task Scheduler answers for a definition it cannot read.
+const HRESULT kMalformedXml = static_cast<HRESULT>(0x8004131AL);
+
+TEST_F(CtlAutostartTest, EnableRegistersATaskDefinitionWithTheTriggersUserActionAndLimitsAsked)
+{
+    // A log in a folder whose name needs escaping, and quoting on the task's command line.
+    wchar_t temp[MAX_PATH] = {};
+    ASSERT_NE(GetTempPathW(MAX_PATH, temp), 0u);
+    const std::wstring logFolder = std::wstring(temp) + L"Tessmor & 'logs'";
+    (void)CreateDirectoryW(logFolder.c_str(), nullptr);
+    const std::wstring log = logFolder + L"\\run.log";
+    const std::wstring userLog = Environment(L"LOCALAPPDATA") + L"\\Tessmor\\autostart.log";
+    const std::wstring systemLog = Environment(L"ProgramData") + L"\\Tessmor\\autostart.log";
+    ASSERT_NE(userLog.front(), L'\\');
+
+    const struct {
+        std::vector<std::wstring> arguments;
+        std::wstring task;
+        Texts triggers, arguments_, limit, principal;  // principal: UserId, LogonType, RunLevel
+        std::wstring registeredUser;
+        TASK_LOGON_TYPE logonType;
+    } cases[] = {
+        {{L"autostart", L"enable", L"dvb-c", L"keep"}, userTask, {L"LogonTrigger"},
+         {L"set DVB-C keep --wait --verbose --timeout 120 --log " + userLog}, {L"PT3M"},
+         {account.name, L"InteractiveToken", L"LeastPrivilege"}, L"", TASK_LOGON_INTERACTIVE_TOKEN},
+        {{L"autostart", L"enable", L"1", L"isdbt", L"--resume", L"--timeout", L"30", L"--log", log}, userTask,
+         {L"LogonTrigger", L"EventTrigger"}, {L"set DVB-T/T2 ISDB-T --wait --verbose --timeout 30 --log \"" + log + L"\""},
+         {L"PT1M30S"}, {account.name, L"InteractiveToken", L"LeastPrivilege"}, L"", TASK_LOGON_INTERACTIVE_TOKEN},
+        {{L"autostart", L"enable", L"qamb", L"dvbc2", L"--system", L"--resume", L"/timeout:3600"},
+         AutostartTaskName(account.sid, true), {L"BootTrigger", L"EventTrigger"},
+         {L"set MCNS/QAMB DVBC2 --wait --verbose --timeout 3600 --log " + systemLog}, {L"PT1H1M"},
+         {L"S-1-5-18", L"HighestAvailable"}, L"S-1-5-18", TASK_LOGON_SERVICE_ACCOUNT},
+    };
+    for (const auto& expected : cases) {
+        store.tasks.clear();
+        EXPECT_EQ(Run(expected.arguments), 0) << Narrow(expected.arguments.back());
+        EXPECT_THAT(streams.err, IsEmpty());
+        ASSERT_EQ(store.tasks.size(), 1u);
+        const SimTaskStore::Task& registered = store.tasks.begin()->second;
+        EXPECT_EQ(registered.flags, TASK_CREATE_OR_UPDATE);
+        EXPECT_EQ(registered.user, expected.registeredUser);
+        EXPECT_FALSE(registered.passwordGiven);
+        EXPECT_EQ(registered.logonType, expected.logonType);
+
+        const auto found = Read(expected.task, {
+            L"/t:Task/@version", L"#/t:Task/t:Triggers/*", L"/t:Task/t:Triggers/t:LogonTrigger/t:UserId",
+            L"/t:Task/t:Triggers/t:EventTrigger/t:Subscription",
+            L"/t:Task/t:Principals/t:Principal/t:UserId | /t:Task/t:Principals/t:Principal/t:LogonType | "
+            L"/t:Task/t:Principals/t:Principal/t:RunLevel",
+            L"/t:Task/t:Actions/t:Exec/t:Command", L"/t:Task/t:Actions/t:Exec/t:Arguments",
+            L"/t:Task/t:Actions/t:Exec/t:WorkingDirectory", L"/t:Task/t:Settings/t:ExecutionTimeLimit",
+            L"/t:Task/t:Settings/t:MultipleInstancesPolicy", L"/t:Task/t:Settings/t:DisallowStartIfOnBatteries",
+            L"/t:Task/t:Settings/t:StopIfGoingOnBatteries"});
+        ASSERT_EQ(found.size(), 12u);
+        EXPECT_THAT(found[0], ElementsAre(L"1.2"));
+        EXPECT_EQ(found[1], expected.triggers);
+        const bool logon = expected.triggers.front() == L"LogonTrigger";
+        EXPECT_EQ(found[2], logon ? Texts{account.name} : Texts{});
+        EXPECT_EQ(found[3], expected.triggers.back() == L"EventTrigger" ? Texts{kResumeEventQuery} : Texts{});
+        EXPECT_EQ(found[4], expected.principal);
+        EXPECT_THAT(found[5], ElementsAre(program));
+        EXPECT_EQ(found[6], expected.arguments_);
+        EXPECT_THAT(found[7], ElementsAre(folder));
+        EXPECT_EQ(found[8], expected.limit);
+        EXPECT_THAT(found[9], ElementsAre(L"IgnoreNew"));
+        EXPECT_THAT(found[10], ElementsAre(L"false"));
+        EXPECT_THAT(found[11], ElementsAre(L"false"));
+    }
+    (void)RemoveDirectoryW(logFolder.c_str());
+}
+
+TEST_F(CtlAutostartTest, StatusReadsTheTaskBackEnableReplacesItAndDisableRemovesIt)
+{
+    EXPECT_EQ(Run({L"autostart", L"status"}), 0);
+    EXPECT_THAT(streams.out, ElementsAre(L"There is no task \"" + userTask + L"\": the modes are not set at the logon of " +
+                                             account.name + L".",
+                                         L"(\"tessmorctl autostart status --system\" shows the task for all users.)"));
+    EXPECT_EQ(Run({L"autostart", L"enable", L"dvb-c", L"keep", L"--resume"}), 0);
+    const std::wstring log = Environment(L"LOCALAPPDATA") + L"\\Tessmor\\autostart.log";
+    EXPECT_THAT(streams.out, ElementsAre(L"Registered the task \"" + userTask + L"\".",
+                                         L"It sets Tuner 0: DVB-C, Tuner 1: kept as it is,",
+                                         L"  at each logon of " + account.name + L" and on each resume from sleep,",
+                                         L"  with " + program + L"; its log is " + log + L"."));
+
+    EXPECT_EQ(Run({L"autostart", L"status"}), 0);
+    EXPECT_THAT(streams.out, ElementsAre(L"The task \"" + userTask + L"\" is registered.",
+                                         L"  Modes: Tuner 0: DVB-C, Tuner 1: kept as it is",
+                                         L"  Runs: at logon of " + account.name + L", on resume from sleep",
+                                         L"  Program: " + program, L"  Log: " + log, L"  State: ready",
+                                         L"  Last run: never"));
+    SYSTEMTIME ran = {2026, 3, 1, 9, 7, 5, 12, 0};
+    SimTaskStore::Task& task = store.tasks[userTask];
+    ASSERT_TRUE(SystemTimeToVariantTime(&ran, &task.lastRun));
+    task.lastRunResult = S_OK;
+    task.lastTaskResult = 5;
+    task.state = TASK_STATE_RUNNING;
+    EXPECT_EQ(Run({L"autostart", L"status", L"--json"}), 0);
+    const JsonValue json = Json();
+    EXPECT_EQ(json["task"].text, Narrow(userTask));
+    EXPECT_TRUE(json["registered"].truth);
+    EXPECT_EQ(json["modes"].items.size(), 2u);
+    EXPECT_EQ(json["modes"].items.at(0).text, "DVB-C");
+    EXPECT_EQ(json["modes"].items.at(1).text, "keep");
+    EXPECT_EQ(json["triggers"].items.size(), 2u);
+    EXPECT_EQ(json["triggers"].items.at(1).text, "resume");
+    EXPECT_EQ(json["state"].text, "running");
+    EXPECT_EQ(json["lastRun"].text, "2026-03-09 07:05:12");
+    EXPECT_EQ(json["lastResult"].number, 5);
+
+    EXPECT_EQ(Run({L"autostart", L"enable", L"4", L"7"}), 0);
+    EXPECT_EQ(streams.out.at(0), L"Replaced the task \"" + userTask + L"\".");
+    EXPECT_EQ(store.tasks.size(), 1u);
+    // A task whose triggers and action the service does not report is said to be so, not guessed.
+    task.xml = L"<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\"><Triggers/>"
+               L"<Actions><Exec/></Actions></Task>";
+    task.lastRunResult = E_NOTIMPL;
+    EXPECT_EQ(Run({L"autostart", L"status"}), 0);
+    EXPECT_THAT(std::vector<std::wstring>(streams.out.begin() + 1, streams.out.end()),
+                ElementsAre(L"  Modes: not told by the Task Scheduler", L"  Runs: not told by the Task Scheduler",
+                            L"  Program: not told by the Task Scheduler", L"  Log: not told by the Task Scheduler",
+                            L"  State: ready", L"  Last run: not told by the Task Scheduler"));
+
+    EXPECT_EQ(Run({L"autostart", L"disable"}), 0);
+    EXPECT_THAT(streams.out, ElementsAre(L"Removed the task \"" + userTask + L"\"."));
+    EXPECT_THAT(store.tasks, IsEmpty());
+    EXPECT_EQ(Run({L"autostart", L"disable"}), 0);
+    EXPECT_THAT(streams.out, ElementsAre(L"There is no task \"" + userTask + L"\": nothing was removed."));
+}
+
+TEST_F(CtlAutostartTest, EachRefusalOfTheTaskSchedulerIsStatus6WithWhatToDoAndChangesNothing)
+{
+    const std::wstring user = L"tessmorctl: the task \"" + userTask + L"\"";
+    const struct {
+        std::function<void()> refuse;
+        std::vector<std::wstring> arguments;
+        std::wstring first;
+        const wchar_t* advice;
+    } cases[] = {
+        {[this] { store.connectResult = HRESULT_FROM_WIN32(ERROR_SERVICE_NOT_ACTIVE); },
+         {L"autostart", L"status"}, L"tessmorctl: the Task Scheduler cannot be reached (0x80070426)",
+         L"the Task Scheduler service is not running: start it"},
+        {[this] { store.registerResult = E_ACCESSDENIED; }, {L"autostart", L"enable", L"1", L"2"},
+         user + L" could not be registered (0x80070005)", L"may belong to someone else: an administrator can remove it"},
+        {[this] { store.registerResult = E_ACCESSDENIED; },
+         {L"autostart", L"enable", L"1", L"2", L"--system"},
+         L"tessmorctl: the task \"Tessmor modes (SYSTEM)\" could not be registered (0x80070005)",
+         L"--system needs an elevated prompt"},
+        {[this] { store.registerResult = kMalformedXml; }, {L"autostart", L"enable", L"1", L"2"},
+         user + L" could not be registered (0x8004131A)", L"Event Viewer"},
+        {[this] { store.deleteResult = E_ACCESSDENIED; }, {L"autostart", L"disable"},
+         user + L" could not be removed (0x80070005)", L"schtasks /delete /tn"},
+        {[this] { store.getTaskResult = E_ACCESSDENIED; }, {L"autostart", L"status"},
+         user + L" could not be read (0x80070005)", L"may belong to someone else"},
+        // Last: a failed creation stays injected.
+        {[this] { services.FailCreation(CLSID_TaskScheduler, REGDB_E_CLASSNOTREG); },
+         {L"autostart", L"enable", L"1", L"2"}, L"tessmorctl: the Task Scheduler cannot be reached (0x80040154)",
+         L"Windows 7 or later"},
+    };
+    for (const auto& refusal : cases) {
+        services.ForgetClasses();
+        store = SimTaskStore();
+        store.tasks[userTask].xml = L"<Task/>";  // one there before
+        services.AddClass(CLSID_TaskScheduler, [this] { return NewSimTaskService(store); });
+        refusal.refuse();
+        EXPECT_EQ(Run(refusal.arguments), 6) << Narrow(refusal.first);
+        EXPECT_THAT(streams.out, IsEmpty());
+        ASSERT_EQ(streams.err.size(), 2u) << Narrow(refusal.first);
+        EXPECT_EQ(streams.err[0], refusal.first);
+        EXPECT_THAT(streams.err[1], HasSubstr(refusal.advice));
+        EXPECT_EQ(store.tasks.size(), 1u);
+        EXPECT_EQ(store.tasks[userTask].xml, L"<Task/>");
+    }
+}
+
+TEST_F(CtlAutostartTest, WithoutTheWindowlessProgramOrTheLogsFolderNothingIsRegistered)
+{
+    EXPECT_EQ(Run({L"autostart", L"enable", L"1", L"2", L"--log", L"Q:\\no such folder\\run.log"}), 1);
+    ASSERT_EQ(streams.err.size(), 1u);
+    EXPECT_THAT(streams.err[0], HasSubstr(L"does not exist: create it, or leave --log out for the default log"));
+    const std::wstring moved = program + L".away";
+    ASSERT_TRUE(MoveFileW(program.c_str(), moved.c_str()));
+    EXPECT_EQ(Run({L"autostart", L"enable", L"1", L"2"}), 1);
+    ASSERT_TRUE(MoveFileW(moved.c_str(), program.c_str()));
+    ASSERT_EQ(streams.err.size(), 1u);
+    EXPECT_THAT(streams.err[0], HasSubstr(L"tessmorctlw.exe is not in \""));
+    EXPECT_THAT(store.calls, IsEmpty());
+}
+
+TEST(CtlTaskDefinition, DurationsAreExactInTheLargestUnitsAndTextIsEscaped)
+{
+    const std::pair<DWORD, const wchar_t*> durations[] = {
+        {0, L"PT0S"}, {59, L"PT59S"}, {60, L"PT1M"}, {61, L"PT1M1S"}, {180, L"PT3M"}, {3600, L"PT1H"},
+        {3660, L"PT1H1M"}, {3661, L"PT1H1M1S"}, {3660 + 3600, L"PT2H1M"},
+    };
+    for (const auto& duration : durations)
+        EXPECT_EQ(DurationText(duration.first), duration.second) << duration.first;
+    EXPECT_EQ(XmlEscaped(L"a&b<c>d\"e'f"), L"a&amp;b&lt;c&gt;d&quot;e&apos;f");
+}
+
+}  // namespace
