@@ -3,6 +3,7 @@
 // window of any kind.
 #include <gmock/gmock.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -27,11 +28,14 @@ const char kWritten[] = "The card takes about 8 seconds to switch to the new mod
 
 class CtlEndToEnd : public SimulatedCardTest {
 protected:
-    // One run of tessmorctl; no window may have been seen in it.
-    ConsoleRun Ctl(const std::vector<std::string>& arguments)
+    // One run of tessmorctl (or of its windowless twin, or one ended after the time given); no
+    // window may have been seen in it.
+    ConsoleRun Ctl(const std::vector<std::string>& arguments, bool windowless = false, DWORD patience = kPatience)
     {
-        const ConsoleRun run = RunConsoleProgram(ProgramUnderTest::WindowsPath("TESSMOR_CTL_EXE", "tessmorctl.exe"),
-                                                 arguments, kPatience);
+        const ConsoleRun run = RunConsoleProgram(
+            windowless ? ProgramUnderTest::WindowsPath("TESSMOR_CTLW_EXE", "tessmorctlw.exe")
+                       : ProgramUnderTest::WindowsPath("TESSMOR_CTL_EXE", "tessmorctl.exe"),
+            arguments, patience);
         EXPECT_TRUE(run.started);
         EXPECT_THAT(run.windows, IsEmpty()) << "tessmorctl had a window";
         out = ConsoleRun::Lines(run.out);
@@ -59,6 +63,39 @@ protected:
         for (const JsonValue& tuner : result["tuners"].items)
             codes.push_back(tuner["code"].number);
         return codes;
+    }
+
+    // A log file in the prefix's temporary folder, gone before the test.
+    static std::string NewLog(const char* name)
+    {
+        char folder[MAX_PATH] = {};
+        EXPECT_NE(GetTempPathA(MAX_PATH, folder), 0u);
+        const std::string log = std::string(folder) + name;
+        (void)DeleteFileA(log.c_str());
+        return log;
+    }
+    // The log's lines without their stamps, each of which must be there; the byte-order mark
+    // must begin it.
+    static std::vector<std::string> LogTexts(const std::string& log)
+    {
+        std::vector<std::string> texts;
+        HANDLE file = CreateFileA(log.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                  nullptr);
+        EXPECT_NE(file, INVALID_HANDLE_VALUE) << log;
+        if (file == INVALID_HANDLE_VALUE)
+            return texts;
+        std::string bytes(1 << 16, '\0');
+        DWORD got = 0;
+        (void)ReadFile(file, &bytes[0], DWORD(bytes.size()), &got, nullptr);
+        CloseHandle(file);
+        bytes.resize(got);
+        EXPECT_EQ(bytes.compare(0, 3, "\xEF\xBB\xBF"), 0);
+        for (const std::string& line : ConsoleRun::Lines(bytes.substr(std::min<size_t>(3, bytes.size())))) {
+            EXPECT_THAT(line, ::testing::MatchesRegex("\\d\\d\\d\\d-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d \\[\\d+\\] .*"));
+            const size_t text = line.find("] ");
+            texts.push_back(text == std::string::npos ? line : line.substr(text + 2));
+        }
+        return texts;
     }
 
     std::vector<std::string> out, err;
@@ -301,12 +338,9 @@ TEST_F(CtlEndToEnd, ACardThatTakesTheNewModeOnOneTunerOnlyIsStatus5)
     }
 }
 
-TEST_F(CtlEndToEnd, LogKeepsOneBlockPerRunAndALogThatCannotBeOpenedIsStatus1)
+TEST_F(CtlEndToEnd, LogKeepsEveryRunsLinesAndALogThatCannotBeOpenedIsStatus1)
 {
-    char folder[MAX_PATH] = {};
-    ASSERT_NE(GetTempPathA(MAX_PATH, folder), 0u);
-    const std::string log = std::string(folder) + "tessmorctl end-to-end.log";
-    (void)DeleteFileA(log.c_str());
+    const std::string log = NewLog("tessmorctl end-to-end.log");
     SetCardModes(4, 5);
     EXPECT_EQ(Ctl({"get", "--log", log}).exitCode, 0u);
     ExpectCleanRun();
@@ -315,16 +349,10 @@ TEST_F(CtlEndToEnd, LogKeepsOneBlockPerRunAndALogThatCannotBeOpenedIsStatus1)
     EXPECT_EQ(Ctl({"--log=" + log, "get", "-v"}).exitCode, 4u);
     ExpectCleanRun();
 
-    HANDLE file = CreateFileA(log.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    char bytes[8192] = {};
-    DWORD got = 0;
-    (void)ReadFile(file, bytes, sizeof bytes, &got, nullptr);
-    CloseHandle(file);
+    const std::vector<std::string> lines = LogTexts(log);
     (void)DeleteFileA(log.c_str());
-    const std::vector<std::string> lines = ConsoleRun::Lines(std::string(bytes, got));
     ASSERT_GE(lines.size(), 6u);
-    EXPECT_THAT(lines[0], ::testing::MatchesRegex("\\d\\d\\d\\d-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d .*tessmorctl.exe.* get --log .*"));
+    EXPECT_THAT(lines[0], ::testing::MatchesRegex(".*tessmorctl.exe.* get --log .*"));
     EXPECT_THAT(std::vector<std::string>(lines.begin() + 1, lines.begin() + 4),
                 ElementsAre("Tuner 0: DVB-C", "Tuner 1: ISDB-T", "exit 0"));
     EXPECT_THAT(lines[4], ::testing::MatchesRegex(".*tessmorctl.exe.*--log=.* get -v"));
@@ -332,11 +360,123 @@ TEST_F(CtlEndToEnd, LogKeepsOneBlockPerRunAndALogThatCannotBeOpenedIsStatus1)
     EXPECT_THAT(lines, Contains("tessmorctl: tuner found"));
     EXPECT_EQ(lines.back(), "exit 4");
 
-    EXPECT_EQ(Ctl({"set", "1", "2", "--log", std::string(folder) + "no such folder\\x.log"}).exitCode, 1u);
+    EXPECT_EQ(Ctl({"set", "1", "2", "--log", NewLog("no such folder\\x.log")}).exitCode, 1u);
     EXPECT_THAT(out, IsEmpty());
     ASSERT_EQ(err.size(), 1u);
     EXPECT_THAT(err[0], ::testing::HasSubstr("cannot be opened for appending"));
     EXPECT_EQ(Sets(), 0u);
+}
+
+TEST_F(CtlEndToEnd, ARunEndedWhileItWaitsForTheCardLeavesWhatItDidInTheLog)
+{
+    const std::string log = NewLog("tessmorctl ended.log");
+    // Ended 3 s into the 8 s wait for the card to switch, as a task's time limit ends a run.
+    EXPECT_EQ(Ctl({"set", "4", "7", "--wait", "-v", "--log", log}, false, 3000).exitCode, STILL_ACTIVE);
+    const std::vector<std::string> lines = LogTexts(log);
+    (void)DeleteFileA(log.c_str());
+    EXPECT_THAT(lines, Contains("Wrote Tuner 0: DVB-C, Tuner 1: DVBC2."));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "tessmorctl: waiting 8000 ms for the card to switch");
+    EXPECT_THAT(CardModes(), ElementsAre(4, 7));
+}
+
+TEST_F(CtlEndToEnd, TheWindowlessTwinEndsAsTheConsoleProgramDoesAndPrintsOnlyToItsLog)
+{
+    const std::string log = NewLog("tessmorctlw end-to-end.log");
+    const struct {
+        std::vector<std::string> arguments;
+        bool cardPresent;
+        const wchar_t* supported;
+        DWORD status;
+    } runs[] = {
+        {{"set", "4", "7"}, true, L"S", 0}, {{"get"}, true, L"S", 0}, {{"set", "ATSC", "1"}, true, L"S", 1},
+        {{"get"}, false, L"S", 2},          {{"get"}, true, L"", 3},  {{"--help"}, true, L"S", 0},
+    };
+    // Only the runs that reach the card leave a report of what they released.
+    const auto cleanRun = [&](const std::vector<std::string>& arguments) {
+        if (arguments[0] == "get" || (arguments[0] == "set" && arguments[1] != "ATSC"))
+            ExpectCleanRun();
+    };
+    for (const auto& run : runs) {
+        scenario.cardPresent = run.cardPresent;
+        scenario.supportedNetworks = run.supported;
+        scenario.Write();
+        SetCardModes(1, 2);
+        EXPECT_EQ(Ctl(run.arguments).exitCode, run.status) << run.arguments[0];
+        const std::vector<std::string> printed = [&] {
+            std::vector<std::string> lines = out;
+            lines.insert(lines.end(), err.begin(), err.end());
+            return lines;
+        }();
+        cleanRun(run.arguments);
+        std::vector<std::string> logged = run.arguments;
+        logged.insert(logged.end(), {"--log", log});
+        SetCardModes(1, 2);
+        EXPECT_EQ(Ctl(logged, true).exitCode, run.status) << run.arguments[0];
+        EXPECT_THAT(out, IsEmpty());
+        EXPECT_THAT(err, IsEmpty());
+        cleanRun(run.arguments);
+        // The log holds what the console program printed (both streams), between the command
+        // line and the status.
+        std::vector<std::string> lines = LogTexts(log);
+        (void)DeleteFileA(log.c_str());
+        ASSERT_GE(lines.size(), 2u);
+        EXPECT_THAT(lines.front(), ::testing::HasSubstr("tessmorctlw.exe"));
+        EXPECT_EQ(lines.back(), "exit " + std::to_string(run.status));
+        lines = std::vector<std::string>(lines.begin() + 1, lines.end() - 1);
+        std::vector<std::string> sortedPrinted = printed;
+        std::sort(lines.begin(), lines.end());
+        std::sort(sortedPrinted.begin(), sortedPrinted.end());
+        EXPECT_EQ(lines, sortedPrinted) << run.arguments[0];
+        if (run.arguments[0] == "set" && run.status == 0) {
+            EXPECT_THAT(CardModes(), ElementsAre(4, 7)) << "the windowless run wrote them";
+        }
+    }
+}
+
+TEST_F(CtlEndToEnd, AutostartMakesFindsReplacesAndRemovesTheTaskInTheTaskScheduler)
+{
+    // Wine's Task Scheduler service runs while this test's wineserver is up.
+    const ConsoleRun started = RunConsoleProgram("net.exe", {"start", "Schedule"}, kPatience);
+    ASSERT_TRUE(started.started);
+    ASSERT_EQ(Ctl({"autostart", "disable"}).exitCode, 0u) << (err.empty() ? "" : err[0]);
+    EXPECT_EQ(Ctl({"autostart", "status"}).exitCode, 0u);
+    ASSERT_FALSE(out.empty());
+    EXPECT_THAT(out[0], ::testing::MatchesRegex("There is no task \"Tessmor modes \\(S-1-5-.*\\)\": the modes are not set at the logon of .*"));
+
+    EXPECT_EQ(Ctl({"autostart", "enable", "dvb-c", "keep", "--resume"}).exitCode, 0u);
+    ASSERT_EQ(out.size(), 4u) << (err.empty() ? "" : err[0]);
+    EXPECT_THAT(out[0], ::testing::MatchesRegex("Registered the task \"Tessmor modes \\(S-1-5-.*\\)\"\\."));
+    EXPECT_THAT(out[3], ::testing::MatchesRegex("  with .*\\\\tessmorctlw.exe; its log is .*\\\\Tessmor\\\\autostart.log\\."));
+    EXPECT_THAT(err, IsEmpty());
+    // Wine keeps the task, but not its triggers and action: status says what it cannot tell.
+    EXPECT_EQ(Ctl({"autostart", "status", "--json"}).exitCode, 0u);
+    const JsonValue status = Json();
+    EXPECT_TRUE(status["registered"].truth);
+    EXPECT_FALSE(status["system"].truth);
+    EXPECT_EQ(status["state"].text, "ready");
+    EXPECT_EQ(status["lastRun"].text, "never");
+    EXPECT_EQ(Ctl({"autostart", "status"}).exitCode, 0u);
+    EXPECT_THAT(out, Contains("  Runs: not told by the Task Scheduler"));
+
+    // The windowless program registers and reads as the console one does.
+    EXPECT_EQ(Ctl({"autostart", "enable", "1", "2"}, true).exitCode, 0u);
+    const std::string log = NewLog("tessmorctlw autostart.log");
+    EXPECT_EQ(Ctl({"autostart", "status", "--log", log}, true).exitCode, 0u);
+    EXPECT_THAT(LogTexts(log), Contains(::testing::MatchesRegex("The task \"Tessmor modes \\(S-1-5-.*\\)\" is registered\\.")));
+    (void)DeleteFileA(log.c_str());
+    EXPECT_EQ(Ctl({"autostart", "enable", "1", "2", "--system"}).exitCode, 0u);
+    EXPECT_THAT(out, Contains(::testing::EndsWith("\\ProgramData\\Tessmor\\autostart.log.")));
+    EXPECT_EQ(Ctl({"autostart", "enable", "4", "7"}).exitCode, 0u);
+    EXPECT_THAT(out, Contains(::testing::StartsWith("Replaced the task \"Tessmor modes (S-1-5-")));
+    EXPECT_EQ(Ctl({"autostart", "disable", "--system"}).exitCode, 0u);
+    EXPECT_THAT(out, ElementsAre("Removed the task \"Tessmor modes (SYSTEM)\"."));
+    EXPECT_EQ(Ctl({"autostart", "disable"}).exitCode, 0u);
+    EXPECT_THAT(out, ElementsAre(::testing::StartsWith("Removed the task")));
+    EXPECT_EQ(Ctl({"autostart", "disable"}).exitCode, 0u);
+    EXPECT_THAT(out, ElementsAre(::testing::EndsWith("nothing was removed.")));
+    EXPECT_EQ(Ctl({"autostart", "status", "--json"}).exitCode, 0u);
+    EXPECT_FALSE(Json()["registered"].truth);
 }
 
 TEST_F(CtlEndToEnd, JsonGivesEveryCommandsResultAsAnObjectAScriptCanRead)
