@@ -13,74 +13,107 @@ const wchar_t kResumeEventQuery[] =
 
 namespace {
 
-// One element with its (already escaped) content, indented to its depth.
-std::wstring Element(int depth, const wchar_t* name, const std::wstring& content)
-{
-    return std::wstring(size_t(depth) * 2, L' ') + L"<" + name + L">" + content + L"</" + name + L">\n";
-}
+// The definition written element by element into one text, each line indented to its depth.
+class XmlText {
+public:
+    explicit XmlText(std::wstring& text) : m_text(text) {}
 
-std::wstring Value(int depth, const wchar_t* name, const std::wstring& text)
-{
-    return Element(depth, name, XmlEscaped(text));
-}
+    // An element that holds others, and its end.
+    void Open(const wchar_t* tag)
+    {
+        Indent();
+        m_text.append(L"<").append(tag).append(L">\n");
+        ++m_depth;
+    }
+    void Close(const wchar_t* name)
+    {
+        --m_depth;
+        Indent();
+        m_text.append(L"</").append(name).append(L">\n");
+    }
+    // An element that holds text, escaped here.
+    void Value(const wchar_t* name, const std::wstring& text)
+    {
+        Indent();
+        m_text.append(L"<").append(name).append(L">").append(XmlEscaped(text)).append(L"</").append(name).append(L">\n");
+    }
 
-std::wstring Open(int depth, const std::wstring& tag)
-{
-    return std::wstring(size_t(depth) * 2, L' ') + L"<" + tag + L">\n";
-}
+private:
+    void Indent() { m_text.append(size_t(m_depth) * 2, L' '); }
 
-std::wstring Close(int depth, const wchar_t* name)
-{
-    return std::wstring(size_t(depth) * 2, L' ') + L"</" + name + L">\n";
-}
+    std::wstring& m_text;
+    int m_depth = 1;
+};
 
-std::wstring Triggers(const AutostartTask& task)
+void Triggers(XmlText& xml, const AutostartTask& task)
 {
-    std::wstring xml = Open(1, L"Triggers");
+    xml.Open(L"Triggers");
     if (task.system) {
-        xml += Open(2, L"BootTrigger") + Value(3, L"Enabled", L"true") + Close(2, L"BootTrigger");
+        xml.Open(L"BootTrigger");
+        xml.Value(L"Enabled", L"true");
+        xml.Close(L"BootTrigger");
     } else {
         // The current user's logon only: another user's logon must not change the modes under them.
-        xml += Open(2, L"LogonTrigger") + Value(3, L"Enabled", L"true") + Value(3, L"UserId", task.user) +
-               Close(2, L"LogonTrigger");
+        xml.Open(L"LogonTrigger");
+        xml.Value(L"Enabled", L"true");
+        xml.Value(L"UserId", task.user);
+        xml.Close(L"LogonTrigger");
     }
     if (task.resume) {
-        xml += Open(2, L"EventTrigger") + Value(3, L"Enabled", L"true") +
-               Value(3, L"Subscription", kResumeEventQuery) + Close(2, L"EventTrigger");
+        xml.Open(L"EventTrigger");
+        xml.Value(L"Enabled", L"true");
+        xml.Value(L"Subscription", kResumeEventQuery);
+        xml.Close(L"EventTrigger");
     }
-    return xml + Close(1, L"Triggers");
+    xml.Close(L"Triggers");
 }
 
-std::wstring Principal(const AutostartTask& task)
+void Principal(XmlText& xml, const AutostartTask& task)
 {
-    std::wstring xml = Open(1, L"Principals") + Open(2, L"Principal id=\"Author\"");
+    xml.Open(L"Principals");
+    xml.Open(L"Principal id=\"Author\"");
     if (task.system) {
-        xml += Value(3, L"UserId", kSystemAccount) + Value(3, L"RunLevel", L"HighestAvailable");
+        xml.Value(L"UserId", kSystemAccount);
+        xml.Value(L"RunLevel", L"HighestAvailable");
     } else {
         // The user's own rights, while they are logged on: no password is stored and no
         // administrator is needed.
-        xml += Value(3, L"UserId", task.user) + Value(3, L"LogonType", L"InteractiveToken") +
-               Value(3, L"RunLevel", L"LeastPrivilege");
+        xml.Value(L"UserId", task.user);
+        xml.Value(L"LogonType", L"InteractiveToken");
+        xml.Value(L"RunLevel", L"LeastPrivilege");
     }
-    return xml + Close(2, L"Principal") + Close(1, L"Principals");
+    xml.Close(L"Principal");
+    xml.Close(L"Principals");
 }
 
-std::wstring Settings(const AutostartTask& task)
+void Settings(XmlText& xml, const AutostartTask& task)
 {
-    return Open(1, L"Settings") +
-           // A run still waiting for the driver is enough: a second one would only compete with it.
-           Value(2, L"MultipleInstancesPolicy", L"IgnoreNew") +
-           // A TV PC on a battery, or a laptop with a card, needs its modes all the same.
-           Value(2, L"DisallowStartIfOnBatteries", L"false") + Value(2, L"StopIfGoingOnBatteries", L"false") +
-           Value(2, L"AllowHardTerminate", L"true") + Value(2, L"StartWhenAvailable", L"false") +
-           Value(2, L"RunOnlyIfNetworkAvailable", L"false") +
-           Open(2, L"IdleSettings") + Value(3, L"StopOnIdleEnd", L"false") + Value(3, L"RestartOnIdle", L"false") +
-           Close(2, L"IdleSettings") +
-           Value(2, L"AllowStartOnDemand", L"true") + Value(2, L"Enabled", L"true") + Value(2, L"Hidden", L"false") +
-           Value(2, L"RunOnlyIfIdle", L"false") + Value(2, L"WakeToRun", L"false") +
-           // A run that hangs in a driver call is ended.
-           Value(2, L"ExecutionTimeLimit", DurationText(task.timeLimitSeconds)) + Value(2, L"Priority", L"7") +
-           Close(1, L"Settings");
+    static const wchar_t* const kFixed[][2] = {
+        // A run still waiting for the driver is enough: a second one would only compete with it.
+        {L"MultipleInstancesPolicy", L"IgnoreNew"},
+        // A TV PC on a battery, or a laptop with a card, needs its modes all the same.
+        {L"DisallowStartIfOnBatteries", L"false"},
+        {L"StopIfGoingOnBatteries", L"false"},
+        {L"AllowHardTerminate", L"true"},
+        {L"StartWhenAvailable", L"false"},
+        {L"RunOnlyIfNetworkAvailable", L"false"},
+        {L"AllowStartOnDemand", L"true"},
+        {L"Enabled", L"true"},
+        {L"Hidden", L"false"},
+        {L"RunOnlyIfIdle", L"false"},
+        {L"WakeToRun", L"false"},
+    };
+    xml.Open(L"Settings");
+    for (const auto& setting : kFixed)
+        xml.Value(setting[0], setting[1]);
+    xml.Open(L"IdleSettings");
+    xml.Value(L"StopOnIdleEnd", L"false");
+    xml.Value(L"RestartOnIdle", L"false");
+    xml.Close(L"IdleSettings");
+    // A run that hangs in a driver call is ended.
+    xml.Value(L"ExecutionTimeLimit", DurationText(task.timeLimitSeconds));
+    xml.Value(L"Priority", L"7");
+    xml.Close(L"Settings");
 }
 
 }  // namespace
@@ -127,15 +160,24 @@ std::wstring DurationText(DWORD seconds)
 
 std::wstring TaskDefinitionXml(const AutostartTask& task)
 {
-    const std::wstring description =
-        std::wstring(L"Sets the demodulator modes of the VKO 8317 card's tuners ") +
-        (task.system ? L"at system start" : L"at logon") + (task.resume ? L" and on resume from sleep" : L"") +
-        L", with tessmorctlw.exe.";
-    return L"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n"
-           L"<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">\n" +
-           Open(1, L"RegistrationInfo") + Value(2, L"Author", task.user) + Value(2, L"Description", description) +
-           Close(1, L"RegistrationInfo") + Triggers(task) + Principal(task) + Settings(task) +
-           Open(1, L"Actions Context=\"Author\"") + Open(2, L"Exec") + Value(3, L"Command", task.program) +
-           Value(3, L"Arguments", task.arguments) + Value(3, L"WorkingDirectory", task.folder) + Close(2, L"Exec") +
-           Close(1, L"Actions") + L"</Task>\n";
+    std::wstring text = L"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n"
+                        L"<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">\n";
+    XmlText xml(text);
+    xml.Open(L"RegistrationInfo");
+    xml.Value(L"Author", task.user);
+    xml.Value(L"Description", std::wstring(L"Sets the demodulator modes of the VKO 8317 card's tuners ") +
+                                  (task.system ? L"at system start" : L"at logon") +
+                                  (task.resume ? L" and on resume from sleep" : L"") + L", with tessmorctlw.exe.");
+    xml.Close(L"RegistrationInfo");
+    Triggers(xml, task);
+    Principal(xml, task);
+    Settings(xml, task);
+    xml.Open(L"Actions Context=\"Author\"");
+    xml.Open(L"Exec");
+    xml.Value(L"Command", task.program);
+    xml.Value(L"Arguments", task.arguments);
+    xml.Value(L"WorkingDirectory", task.folder);
+    xml.Close(L"Exec");
+    xml.Close(L"Actions");
+    return text + L"</Task>\n";
 }

@@ -17,9 +17,9 @@ import zipfile
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BUILD = os.environ.get("TESSMOR_BUILD_DIR", os.path.join(ROOT, "build"))
-PROGRAMS = ("Tessmor.exe", "tessmorctl.exe")
+PROGRAMS = ("Tessmor.exe", "tessmorctl.exe", "tessmorctlw.exe")
 MACHINES = {"x86": 0x014C, "x64": 0x8664}
-SUBSYSTEMS = {"Tessmor.exe": 2, "tessmorctl.exe": 3}  # Windows GUI, Windows console
+SUBSYSTEMS = {"Tessmor.exe": 2, "tessmorctl.exe": 3, "tessmorctlw.exe": 2}  # Windows GUI, Windows console
 
 
 def version():
@@ -73,7 +73,8 @@ class PackageTest(unittest.TestCase):
         self.assertEqual(os.path.basename(self.zip_path), "Tessmor-%s.zip" % version())
         self.assertEqual(self.archive.namelist(),
                          ["README.txt", "SHA256SUMS", "x64/", "x64/Tessmor.exe", "x64/tessmorctl.exe",
-                          "x86/", "x86/Tessmor.exe", "x86/tessmorctl.exe"])
+                          "x64/tessmorctlw.exe", "x86/", "x86/Tessmor.exe", "x86/tessmorctl.exe",
+                          "x86/tessmorctlw.exe"])
         self.assertIsNone(self.archive.testzip())
         on_disk = sorted(os.path.relpath(os.path.join(folder, name), self.unpacked).replace(os.sep, "/")
                          for folder, _, names in os.walk(self.unpacked) for name in names)
@@ -94,12 +95,13 @@ class PackageTest(unittest.TestCase):
         self.assertEqual(text.count("\r"), text.count("\r\n"), "a CR without LF")
         self.assertIn("Tessmor " + version(), text)
         self.assertNotIn("@VERSION@", text)
-        for needed in ("Tessmor.exe", "tessmorctl.exe", "tessmorctl set DVB-C DVBC2", "no", "installer"):
+        for needed in ("Tessmor.exe", "tessmorctl.exe", "tessmorctlw.exe", "tessmorctl set DVB-C DVBC2", "no",
+                       "installer", "tessmorctl autostart enable", "tessmorctl autostart disable"):
             self.assertIn(needed, text)
         # A checksum command that every supported Windows has.
         self.assertIn("certutil -hashfile Tessmor-%s.zip SHA256" % version(), text)
         # Every exit status is explained.
-        for status in range(6):
+        for status in range(7):
             self.assertIn("\r\n  %d  " % status, text)
 
     def test_checksums_match_every_other_file(self):
