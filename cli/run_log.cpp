@@ -15,7 +15,7 @@ void RotateIfLarge(const std::wstring& path)
     if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
         return;
     const ULONGLONG size = (ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    if (size <= kLogRotationSize || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    if (size <= kLogRotationSize)
         return;
     const BOOL rotated = ::MoveFileExW(path.c_str(), (path + L".1").c_str(), MOVEFILE_REPLACE_EXISTING);
     (void)rotated;
