@@ -48,6 +48,7 @@ BOOL CTessmorApp::InitInstance()
 
 bool CTessmorApp::ProbeTunerDevice()
 {
-    CBDAGraph::m_pTunerDevice = CBDAGraph::FindFilter(L"VKO 8317 Tuner 0", KSCATEGORY_BDA_NETWORK_TUNER);
+    CBDAGraph::m_pTunerDevice =
+        CBDAGraph::FindFilter(L"VKO 8317 Tuner 0", KSCATEGORY_BDA_NETWORK_TUNER, CBDAGraph::m_tunerDevicePath);
     return static_cast<bool>(CBDAGraph::m_pTunerDevice);
 }

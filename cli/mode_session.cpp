@@ -30,16 +30,18 @@ std::wstring SupportTestStep(TuningStandard standard, bool supported, bool recei
            (supported ? L"supported" : L"not supported");
 }
 
-// FindFilter's search for the tuner, which also tells whether a device of that name is listed
-// but could not be opened (in use by another program, or its driver not started).
-ComPtr<IBaseFilter> SearchTuner(bool& listedButClosed)
+// FindFilter's search for the tuner, with its device path, which also tells whether a device of
+// that name is listed but could not be opened (in use by another program, or its driver not
+// started).
+ComPtr<IBaseFilter> SearchTuner(bool& listedButClosed, std::wstring& path)
 {
     DeviceSearch search(kTunerName);
     WalkDevices(KSCATEGORY_BDA_NETWORK_TUNER, [&](FoundDevice& device) {
         listedButClosed = listedButClosed || search.ListedButClosed(device);
         return search.Visit(device);
     });
-    return search.TakeResult();
+    path.clear();
+    return search.TakeResult(&path);
 }
 
 // A build that got as far as its network provider and then found no receiver did not test the
@@ -67,7 +69,7 @@ bool CModeSession::FindTuner()
         m_reporter.Step(L"looking for the tuner \"" + std::wstring(kTunerName) + L"\"" +
                         TryNote(m_patience.Try() > 1, m_patience.Now()));
         listedButClosed = false;
-        CBDAGraph::m_pTunerDevice = SearchTuner(listedButClosed);
+        CBDAGraph::m_pTunerDevice = SearchTuner(listedButClosed, CBDAGraph::m_tunerDevicePath);
         if (CBDAGraph::m_pTunerDevice)
             return true;
         if (!m_patience.PauseBeforeNextTry())
@@ -120,7 +122,7 @@ int CModeSession::Open()
         m_reporter.Step(L"looking for the receiver \"" + std::wstring(kCaptureName) + L"\"" +
                         TryNote(true, m_patience.Now()));
         // Released before the build looks for it again: some devices open only once at a time.
-        if (CBDAGraph::FindFilter(kCaptureName, KSCATEGORY_BDA_RECEIVER_COMPONENT))
+        if (CBDAGraph::FindFilterOfCard(kCaptureName, KSCATEGORY_BDA_RECEIVER_COMPONENT, CBDAGraph::m_tunerDevicePath))
             supported = BuildForProperty(receiverMissing);
     }
     if (CBDAGraph::m_pCaptureDevice)

@@ -35,7 +35,7 @@ void WalkDevices(const GUID& category, const std::function<bool(FoundDevice&)>& 
 
     ComPtr<IMoniker> moniker;
     while (monikers->Next(1, moniker.ReleaseAndGetAddressOf(), nullptr) == S_OK && moniker) {
-        FoundDevice device = {FoundDevice::State::NoPropertyBag, nullptr, nullptr};
+        FoundDevice device = {FoundDevice::State::NoPropertyBag, nullptr, nullptr, {}};
         ComPtr<IPropertyBag> bag;
         if (FAILED(moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag,
                                           reinterpret_cast<void**>(bag.ReleaseAndGetAddressOf())))) {
@@ -60,6 +60,12 @@ void WalkDevices(const GUID& category, const std::function<bool(FoundDevice&)>& 
             device.name = text ? text : L"";
         }
 
+        // The path pairs a card's devices; a device without one is taken as before.
+        VariantHolder path;
+        if (SUCCEEDED(bag->Read(L"DevicePath", path.Get(), nullptr)) && V_VT(path.Get()) == VT_BSTR &&
+            V_BSTR(path.Get()))
+            device.path = V_BSTR(path.Get());
+
         // The device is instantiated before its name is looked at.
         if (FAILED(moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter,
                                          reinterpret_cast<void**>(device.filter.ReleaseAndGetAddressOf()))) ||
@@ -74,6 +80,19 @@ void WalkDevices(const GUID& category, const std::function<bool(FoundDevice&)>& 
     }
 }
 
+std::wstring DeviceInstanceOf(const std::wstring& path)
+{
+    const size_t end = path.find(L"#{");
+    if (end == std::wstring::npos)
+        return {};
+    std::wstring instance = path.substr(0, end);
+    for (wchar_t& c : instance) {
+        if (c >= L'A' && c <= L'Z')
+            c = wchar_t(c - L'A' + L'a');
+    }
+    return instance;
+}
+
 bool DeviceSearch::Visit(FoundDevice& device)
 {
     if (m_ended)
@@ -83,16 +102,47 @@ bool DeviceSearch::Visit(FoundDevice& device)
         m_ended = true;
         break;
     case FoundDevice::State::NoName:
+        break;
     case FoundDevice::State::CannotOpen:
+        m_instanceListed = m_instanceListed || (Matches(device) && OfTheInstance(device));
         break;
     case FoundDevice::State::Opened:
-        if (Matches(device)) {
+        if (!Matches(device))
+            break;
+        if (m_deviceInstance.empty() || OfTheInstance(device)) {
+            m_instanceListed = !m_deviceInstance.empty();
             m_result = std::move(device.filter);
+            m_resultPath = device.path;
+            m_first.Reset();
             m_ended = true;
+        } else if (!m_first) {
+            m_first = std::move(device.filter);
+            m_firstPath = device.path;
         }
         break;
     }
     return m_ended;
+}
+
+ComPtr<IBaseFilter> DeviceSearch::TakeResult(std::wstring* path)
+{
+    ComPtr<IBaseFilter> result;
+    if (m_result) {
+        result = std::move(m_result);
+        if (path)
+            *path = m_resultPath;
+    } else if (!m_instanceListed && m_first) {
+        result = std::move(m_first);
+        if (path)
+            *path = m_firstPath;
+    }
+    m_first.Reset();
+    return result;
+}
+
+bool DeviceSearch::OfTheInstance(const FoundDevice& device) const
+{
+    return !m_deviceInstance.empty() && DeviceInstanceOf(device.path) == m_deviceInstance;
 }
 
 bool DeviceSearch::Matches(const FoundDevice& device) const

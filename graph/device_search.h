@@ -7,6 +7,7 @@
 #include <strmif.h>
 
 #include <functional>
+#include <string>
 
 #include "platform/com_ptr.h"
 
@@ -21,7 +22,14 @@ struct FoundDevice {
     State state;
     const WCHAR* name;            // the friendly name from CannotOpen on when it is text, else null
     ComPtr<IBaseFilter> filter;   // the device's filter when Opened, with one reference
+    std::wstring path;            // the device path from CannotOpen on; empty when it has none
 };
+
+// The device-instance part of a device path: what comes before the interface class, such as
+// "\\?\pci#ven_1131&dev_7160&subsys_83171131&rev_03#4&2b1c8c1f&0&00e5" of
+// "\\?\pci#ven_1131&dev_7160&...#4&2b1c8c1f&0&00e5#{fd0a5af4-...}\{...}", in lower case. The
+// tuner and the receiver of one card share it. Empty for a path without an interface class.
+std::wstring DeviceInstanceOf(const std::wstring& path);
 
 // Hands each device of the category to visit, in enumeration order, until visit returns true
 // or the devices are exhausted. Nothing is visited when the device enumerator cannot be made
@@ -33,9 +41,18 @@ void WalkDevices(const GUID& category, const std::function<bool(FoundDevice&)>& 
 // name is text beginning with the name sought (exact UTF-16 code units; with no name sought, any
 // device whose name can be read) is the result, and a device whose properties cannot be opened
 // ends the search without one.
+//
+// A search for the device of a card (a device instance given) takes the first such device of
+// that instance instead. Only when no device of that instance bears the name is the first device
+// taken as above, so that a card whose devices have no paths is found as before; a device of the
+// instance that is listed but cannot be opened leaves the search without a result, since another
+// card's device would not work with this card's.
 class DeviceSearch {
 public:
-    explicit DeviceSearch(const WCHAR* friendlyName) : m_friendlyName(friendlyName) {}
+    explicit DeviceSearch(const WCHAR* friendlyName, std::wstring deviceInstance = {})
+        : m_friendlyName(friendlyName), m_deviceInstance(std::move(deviceInstance))
+    {
+    }
 
     // Whether the search ends with this device; when the device is the result, its filter
     // reference moves into the search.
@@ -44,18 +61,19 @@ public:
     // Whether the device bears a name the search takes but cannot be opened: in use by another
     // program, or its driver not started.
     bool ListedButClosed(const FoundDevice& device) const;
-    // The result, handed over with its reference; null when there is none.
-    ComPtr<IBaseFilter> TakeResult()
-    {
-        ComPtr<IBaseFilter> result;
-        result = std::move(m_result);
-        return result;
-    }
+    // The result, handed over with its reference, and its device path; null when there is none.
+    ComPtr<IBaseFilter> TakeResult(std::wstring* path = nullptr);
 
 private:
     bool Matches(const FoundDevice& device) const;
+    bool OfTheInstance(const FoundDevice& device) const;
 
     const WCHAR* m_friendlyName;
+    std::wstring m_deviceInstance;
     bool m_ended = false;
+    bool m_instanceListed = false;  // a device of the instance bears the name
     ComPtr<IBaseFilter> m_result;
+    std::wstring m_resultPath;
+    ComPtr<IBaseFilter> m_first;    // the first device that would do, kept while one of the
+    std::wstring m_firstPath;       // instance may still come
 };

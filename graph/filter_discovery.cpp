@@ -21,7 +21,22 @@ ComPtr<IBaseFilter> CreateStockFilter(REFCLSID clsid)
 
 ComPtr<IBaseFilter> CBDAGraph::FindFilter(const WCHAR* friendlyName, GUID category)
 {
+    std::wstring unused;
+    return FindFilter(friendlyName, category, unused);
+}
+
+ComPtr<IBaseFilter> CBDAGraph::FindFilter(const WCHAR* friendlyName, GUID category, std::wstring& devicePath)
+{
     DeviceSearch search(friendlyName);
+    WalkDevices(category, [&search](FoundDevice& device) { return search.Visit(device); });
+    devicePath.clear();
+    return search.TakeResult(&devicePath);
+}
+
+ComPtr<IBaseFilter> CBDAGraph::FindFilterOfCard(const WCHAR* friendlyName, GUID category,
+                                                const std::wstring& cardDevicePath)
+{
+    DeviceSearch search(friendlyName, DeviceInstanceOf(cardDevicePath));
     WalkDevices(category, [&search](FoundDevice& device) { return search.Visit(device); });
     return search.TakeResult();
 }

@@ -40,12 +40,12 @@ void ReportFailure(IGraphHost& dialog, const char* text)
 // reference takes the first result over before the pause, so that a device of an earlier build
 // is let go first: some drivers open a device only once at a time, and the second search then
 // finds it free again.
-void FindArrivingDevice(ComPtr<IBaseFilter>& device, const WCHAR* name, const GUID& category)
+void FindArrivingDevice(ComPtr<IBaseFilter>& device, const std::function<ComPtr<IBaseFilter>()>& find)
 {
-    device = CBDAGraph::FindFilter(name, category);
+    device = find();
     if (!device) {
         Services().Sleep(kDeviceArrivalWait);
-        device = CBDAGraph::FindFilter(name, category);
+        device = find();
     }
 }
 
@@ -86,7 +86,8 @@ bool CBDAGraph::BuildGraph(IGraphHost& dialog, TuningStandard standard)
 
     // The tuner found at start-up is reused as it is.
     if (!m_pTunerDevice) {
-        FindArrivingDevice(m_pTunerDevice, kTunerName, KSCATEGORY_BDA_NETWORK_TUNER);
+        FindArrivingDevice(m_pTunerDevice,
+                           [] { return FindFilter(kTunerName, KSCATEGORY_BDA_NETWORK_TUNER, m_tunerDevicePath); });
         if (!m_pTunerDevice) {
             ReportFailure(dialog, "CreateTunerDevice Failed");
             return false;
@@ -94,7 +95,10 @@ bool CBDAGraph::BuildGraph(IGraphHost& dialog, TuningStandard standard)
     }
     AddToGraph(m_pTunerDevice.Get(), kTunerName);
 
-    FindArrivingDevice(m_pCaptureDevice, kCaptureName, KSCATEGORY_BDA_RECEIVER_COMPONENT);
+    // The receiver of the tuner's own card: with several cards, another card's would not work.
+    FindArrivingDevice(m_pCaptureDevice, [] {
+        return FindFilterOfCard(kCaptureName, KSCATEGORY_BDA_RECEIVER_COMPONENT, m_tunerDevicePath);
+    });
     if (!m_pCaptureDevice)
         return false;
     AddToGraph(m_pCaptureDevice.Get(), kCaptureName);
@@ -177,6 +181,7 @@ BOOL CBDAGraph::TearDownGraph(IGraphHost& dialog)
             (void)m_pGraphBuilder->RemoveFilter(m_pTunerDevice.Get());
         m_pTunerDevice.Reset();
     }
+    m_tunerDevicePath.clear();
     m_pGraphBuilder.Reset();
 
     // Balances start-up's CoInitializeEx; no interface is released after this.

@@ -12,10 +12,31 @@ SimCard::SimCard()
     channel.Attach(SimPropertySet::Create());
 }
 
+std::wstring SimCard::TunerPath() const
+{
+    return deviceInstance.empty() ? std::wstring()
+                                  : deviceInstance + L"#{71985f48-1ca1-11d3-9cc8-00c04f7971e0}\\{8b884e32-f8fe-4d0c-8c16-9a3a1f2c3e01}";
+}
+
+std::wstring SimCard::ReceiverPath() const
+{
+    return deviceInstance.empty() ? std::wstring()
+                                  : deviceInstance + L"#{fd0a5af4-b41d-11d2-9c95-00c04f7971e0}\\{8b884e32-f8fe-4d0c-8c16-9a3a1f2c3e02}";
+}
+
+void SimCard::Join(const SimCard& first, const std::wstring& instance)
+{
+    devices = first.devices;
+    tuningSpaces = first.tuningSpaces;
+    deviceInstance = instance;
+}
+
 void SimCard::AddCaptureDevice()
 {
     SimDevice capture(L"VKO 8317 Capture 0");
-    capture.makeFilter = [opens = this->capture, once = captureOpensOnce]() -> IBaseFilter* {
+    capture.devicePath = ReceiverPath();
+    capture.makeFilter = [opens = this->capture, once = captureOpensOnce,
+                          connections = receiverConnections]() -> IBaseFilter* {
         std::shared_ptr<void> claim;
         if (once && !(claim = opens->Claim()))
             return nullptr;
@@ -23,6 +44,7 @@ void SimCard::AddCaptureDevice()
                                               {{L"MPEG2 Transport In", PINDIR_INPUT},
                                                {L"MPEG2 Transport Out", PINDIR_OUTPUT}});
         filter->deviceClaim = std::move(claim);
+        filter->Pin(0).onConnected = [connections] { ++*connections; };
         return filter;
     };
     devices->Add(KSCATEGORY_BDA_RECEIVER_COMPONENT, capture);
@@ -31,6 +53,7 @@ void SimCard::AddCaptureDevice()
 void SimCard::AddTunerDevice()
 {
     SimDevice tuner(L"VKO 8317 Tuner 0");
+    tuner.devicePath = TunerPath();
     tuner.makeFilter = [channel = channel, input0 = input0Present,
                         withChannel = input0HasPropertySet]() -> IBaseFilter* {
         SimFilter* filter = SimFilter::Create(L"VKO 8317 Tuner 0");

@@ -35,6 +35,18 @@ struct SimCard {
     // The capture device's opens, for the scenario in which it opens only once.
     std::shared_ptr<SimExclusiveDevice> capture = std::make_shared<SimExclusiveDevice>();
 
+    // The card's place in the PC: the device instance its tuner's and receiver's device paths
+    // begin with (none, for devices without paths), and how often a graph connected its
+    // receiver. A second card shares the first one's devices and tuning spaces (see Join).
+    std::wstring deviceInstance = L"\\\\?\\pci#ven_1131&dev_7160&subsys_83171131&rev_03#4&2b1c8c1f&0&00e5";
+    std::shared_ptr<int> receiverConnections = std::make_shared<int>(0);
+    std::wstring TunerPath() const;
+    std::wstring ReceiverPath() const;
+    // Makes this card another one in the PC of the card given: in its device lists and its
+    // tuning spaces, at another place. Its own devices are added with AddTunerDevice and
+    // AddCaptureDevice, in the order the test chooses; Install is for the first card alone.
+    void Join(const SimCard& first, const std::wstring& instance);
+
     // Registers the devices and classes with the services. The graph manager is the simulated
     // one unless platformGraph is true (then the real CLSID_FilterGraph is created through
     // CoCreateInstance, which needs COM initialised).

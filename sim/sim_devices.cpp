@@ -17,6 +17,8 @@ public:
     {
         if (!name || !value)
             return E_POINTER;
+        if (std::wstring(name) == L"DevicePath")
+            return ReadPath(value);
         if (std::wstring(name) != L"FriendlyName")
             return E_INVALIDARG;
         const HRESULT injected = SimFaults::Check("IPropertyBag::Read");
@@ -39,6 +41,18 @@ public:
     HRESULT STDMETHODCALLTYPE Write(LPCOLESTR, VARIANT*) override { return E_ACCESSDENIED; }
 
 private:
+    // As the platform's bag answers for a value the device's key does not hold.
+    HRESULT ReadPath(VARIANT* value) const
+    {
+        if (m_device.devicePath.empty())
+            return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+        if (V_VT(value) != VT_EMPTY && V_VT(value) != VT_BSTR)
+            return E_INVALIDARG;
+        V_VT(value) = VT_BSTR;
+        V_BSTR(value) = ::SysAllocString(m_device.devicePath.c_str());
+        return V_BSTR(value) ? S_OK : E_OUTOFMEMORY;
+    }
+
     SimDevice m_device;
 };
 

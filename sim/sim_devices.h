@@ -19,6 +19,7 @@ struct SimDevice {
     HRESULT readResult = S_OK;       // the result of reading "FriendlyName"
     bool nameIsText = true;          // false: the name comes back as a number, not as text
     HRESULT bindResult = S_OK;       // the result of BindToObject
+    std::wstring devicePath;         // its "DevicePath" text; empty: the bag has none
     // Makes the device's filter, with one reference; by default a SimFilter without pins
     // named after the device.
     std::function<IBaseFilter*()> makeFilter;

@@ -99,6 +99,8 @@ HRESULT SimPin::ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* mediaTyp
     if (FAILED(connectResult))
         return connectResult;
     m_peer = connector;
+    if (onConnected)
+        onConnected();
     return S_OK;
 }
 

@@ -31,6 +31,8 @@ public:
     // shared channel, or a new channel made for each request.
     ComPtr<IKsPropertySet> propertySet;
     std::function<IKsPropertySet*(SimPin&)> makePropertySet;
+    // Called each time an input pin takes a connection (which card's device was connected).
+    std::function<void()> onConnected;
 
     SimFilter& Owner() const { return m_owner; }
 

@@ -84,6 +84,29 @@ TEST_F(AppStartupTest, WithTheTunerItRunsTheDialogAsMainWindowAndEndsWithIt)
     SimLiveObjects::WatchApartment(false);
 }
 
+TEST_F(AppStartupTest, WithTwoCardsListedCrossedTheDialogUsesTheFirstTunersOwnReceiver)
+{
+    // The second card's receiver is listed before the first card's, and its tuner after.
+    SimCard second;
+    second.Join(card, L"\\\\?\\pci#ven_1131&dev_7160&subsys_83171131&rev_03#4&1d7c2a03&0&00e4");
+    second.AddCaptureDevice();
+    card.Install(services);
+    second.AddTunerDevice();
+    card.channel->modes[0] = 4;
+    second.channel->modes[0] = 5;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 10, CloseTheDialog);
+
+    EXPECT_FALSE(theApp.InitInstance());
+
+    KillTimer(nullptr, timer);
+    EXPECT_THAT(services.messageBoxes, testing::IsEmpty());
+    EXPECT_GE(*card.receiverConnections, 1);
+    EXPECT_EQ(*second.receiverConnections, 0) << "the first card's tuner went to the second card's receiver";
+    EXPECT_FALSE(card.channel->calls.empty()) << "the dialog read the first card's modes";
+    EXPECT_TRUE(second.channel->calls.empty());
+    EXPECT_TRUE(CBDAGraph::m_tunerDevicePath.empty()) << "the teardown forgets the tuner's path";
+}
+
 // Refuses every dialog window this thread tries to make.
 LRESULT CALLBACK RefuseDialogs(int code, WPARAM wParam, LPARAM lParam)
 {

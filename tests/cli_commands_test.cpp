@@ -36,6 +36,24 @@ TEST_F(CtlTest, GetPrintsBothTunersWithoutAPauseAndWithNoSetForUnknownCodes)
     EXPECT_THAT(streams.out, ElementsAre(L"Tuner 0: NO Set", L"Tuner 1: DVBC2"));
 }
 
+TEST_F(CtlTest, WithTwoCardsListedCrossedGetReadsTheFirstTunerThroughItsOwnReceiver)
+{
+    // The second card's receiver is listed before the first card's, and its tuner after.
+    SimCard second;
+    second.Join(card, L"\\\\?\\pci#ven_1131&dev_7160&subsys_83171131&rev_03#4&1d7c2a03&0&00e4");
+    second.AddCaptureDevice();
+    Install();
+    second.AddTunerDevice();
+    card.channel->modes[0] = 4;
+    card.channel->modes[1] = 7;
+    second.channel->modes[0] = 5;
+    EXPECT_EQ(Run({L"get"}), 0);
+    EXPECT_THAT(streams.out, ElementsAre(L"Tuner 0: DVB-C", L"Tuner 1: DVBC2"));
+    EXPECT_EQ(*card.receiverConnections, 1);
+    EXPECT_EQ(*second.receiverConnections, 0) << "the first card's tuner went to the second card's receiver";
+    EXPECT_TRUE(second.channel->calls.empty());
+}
+
 TEST_F(CtlTest, SetWritesBothModesInOneSetAndSaysTheCardTakesEightSeconds)
 {
     EXPECT_EQ(Run({L"SET", L"dvb-c", L"7"}), 0);

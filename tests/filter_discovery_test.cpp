@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "graph/bda_graph.h"
+#include "graph/device_search.h"
 #include "platform/identities.h"
 #include "sim/sim_devices.h"
 #include "sim/sim_filter.h"
@@ -145,3 +146,62 @@ TEST_F(FilterDiscoveryTest, StockFiltersAreCreatedInProcessOrNull)
 }
 
 }  // namespace
+
+// The receiver taken for a tuner is the one of the tuner's own card (the same device instance
+// in their device paths), whatever order the system lists them in; only when that card has
+// none, or a path is missing, is the first one found taken, as with a single card.
+TEST_F(FilterDiscoveryTest, TheReceiverOfTheTunersOwnCardIsTakenWhereverItIsListed)
+{
+    const GUID receivers = KSCATEGORY_BDA_RECEIVER_COMPONENT;
+    const std::wstring card1 = L"\\\\?\\pci#ven_1131&dev_7160&subsys_83171131&rev_03#4&2b1c8c1f&0&00e5";
+    const std::wstring card2 = L"\\\\?\\pci#ven_1131&dev_7160&subsys_83171131&rev_03#4&1d7c2a03&0&00e4";
+    const std::wstring tuner1 = card1 + L"#{71985f48-1ca1-11d3-9cc8-00c04f7971e0}\\{a}";
+    struct Receiver {
+        const wchar_t* label;  // the name of the filter it makes
+        std::wstring path;
+        HRESULT bind;
+    };
+    const auto receiver = [](const std::wstring& card) { return card + L"#{fd0a5af4-b41d-11d2-9c95-00c04f7971e0}\\{b}"; };
+    const struct {
+        std::wstring tunerPath;
+        std::vector<Receiver> listed;
+        const wchar_t* taken;
+    } cases[] = {
+        {tuner1, {{L"card 2", receiver(card2), S_OK}, {L"card 1", receiver(card1), S_OK}}, L"card 1"},
+        // Paths are compared without regard to case, as Windows compares them.
+        {tuner1, {{L"card 2", receiver(card2), S_OK}, {L"card 1", L"\\\\?\\PCI#VEN_1131&DEV_7160&SUBSYS_83171131&REV_03#4&2B1C8C1F&0&00E5#{x}", S_OK}}, L"card 1"},
+        {tuner1, {{L"card 2", receiver(card2), S_OK}}, L"card 2"},
+        {tuner1, {{L"no path", L"", S_OK}, {L"card 2", receiver(card2), S_OK}}, L"no path"},
+        {L"", {{L"card 2", receiver(card2), S_OK}, {L"card 1", receiver(card1), S_OK}}, L"card 2"},
+        {L"\\\\?\\root#media#0000", {{L"card 2", receiver(card2), S_OK}}, L"card 2"},
+        // The card's own receiver is there but in use: another card's would not work with it.
+        {tuner1, {{L"card 2", receiver(card2), S_OK}, {L"card 1", receiver(card1), E_ACCESSDENIED}}, L"(none)"},
+    };
+    for (const auto& pairing : cases) {
+        catalog->Clear(receivers);
+        for (const Receiver& listed : pairing.listed) {
+            SimDevice device(L"VKO 8317 Capture 0");
+            device.devicePath = listed.path;
+            device.bindResult = listed.bind;
+            device.makeFilter = [label = listed.label] { return SimFilter::Create(label); };
+            catalog->Add(receivers, device);
+        }
+        EXPECT_EQ(DeviceName(CBDAGraph::FindFilterOfCard(L"VKO 8317 Capture 0", receivers, pairing.tunerPath)),
+                  pairing.taken)
+            << pairing.listed.size() << " " << std::string(pairing.tunerPath.begin(), pairing.tunerPath.end());
+    }
+    EXPECT_EQ(SimLiveObjects::Count(), 0) << "a receiver passed over was kept";
+
+    // The tuner's own path comes back with it.
+    SimDevice tuner(L"VKO 8317 Tuner 0");
+    tuner.devicePath = tuner1;
+    catalog->Add(kTuners, tuner);
+    std::wstring path = L"old";
+    EXPECT_TRUE(CBDAGraph::FindFilter(L"VKO 8317 Tuner 0", kTuners, path));
+    EXPECT_EQ(path, tuner1);
+    const std::pair<std::wstring, std::wstring> instances[] = {
+        {tuner1, card1}, {L"\\\\?\\PCI#A#B#{C}\\{D}", L"\\\\?\\pci#a#b"}, {L"no class", L""}, {L"", L""},
+    };
+    for (const auto& instance : instances)
+        EXPECT_EQ(DeviceInstanceOf(instance.first), instance.second);
+}
