@@ -25,6 +25,7 @@ struct DeviceRow {
     bool hasName;
     bool used;
     std::wstring verdict;
+    std::wstring path;  // its device path; empty when it has none
 };
 
 struct CategoryListing {
@@ -35,7 +36,11 @@ struct CategoryListing {
     std::vector<DeviceRow> rows;
     bool used = false;
     bool listedButClosed = false;  // a device of the name sought is there but cannot be opened
+    std::wstring cardPath;         // receivers: the path of the tuner used, whose card's are sought
+    std::wstring usedPath;         // the path of the device used
 };
+
+const wchar_t kOfAnotherCard[] = L"not used: it belongs to another card";
 
 // Why a device is or is not the one used; whether is was used comes back in used.
 std::wstring Verdict(DeviceSearch& search, FoundDevice& device, bool& used)
@@ -43,7 +48,10 @@ std::wstring Verdict(DeviceSearch& search, FoundDevice& device, bool& used)
     if (search.Ended())
         return used ? L"not used: an earlier device is used"
                     : L"not used: the search ended at an earlier device";
+    const bool held = search.HoldsFirst();
     const bool ends = search.Visit(device);
+    if (!held && search.HoldsFirst())
+        return kOfAnotherCard;
     switch (device.state) {
     case FoundDevice::State::NoPropertyBag:
         return L"not used: its properties cannot be read, which ends the search";
@@ -67,15 +75,29 @@ void List(CategoryListing& listing)
     listing.rows.clear();
     listing.used = false;
     listing.listedButClosed = false;
-    DeviceSearch search(listing.sought);
+    listing.usedPath.clear();
+    // Receivers are sought as the graph seeks them: the one of the tuner's own card.
+    DeviceSearch search(listing.sought, DeviceInstanceOf(listing.cardPath));
+    size_t held = SIZE_MAX;  // the row of the device kept in case the card has none of its own
     WalkDevices(*listing.category, [&](FoundDevice& device) {
         listing.listedButClosed = listing.listedButClosed || search.ListedButClosed(device);
         bool used = listing.used;
         const std::wstring verdict = Verdict(search, device, used);
-        listing.rows.push_back({device.name ? device.name : L"", device.name != nullptr, used && !listing.used, verdict});
+        if (verdict == kOfAnotherCard)
+            held = listing.rows.size();
+        listing.rows.push_back(
+            {device.name ? device.name : L"", device.name != nullptr, used && !listing.used, verdict, device.path});
+        if (used && !listing.used)
+            listing.usedPath = device.path;
         listing.used = used;
         return false;  // every device is listed
     });
+    // Without one of the card's own, the first other one is used, as the graph would.
+    if (search.TakeResult() && !listing.used && held < listing.rows.size()) {
+        listing.rows[held].used = listing.used = true;
+        listing.rows[held].verdict = L"used: the tuner's card has no receiver of its own";
+        listing.usedPath = listing.rows[held].path;
+    }
 }
 
 // Lists again, about once a second, until the device is used or the time is up.
@@ -106,7 +128,12 @@ std::wstring JsonRows(const CategoryListing& listing)
             object.Text("name", row.name);
         else
             object.Null("name");
-        rows.push_back(object.Truth("used", row.used).Text("verdict", row.verdict).Json());
+        object.Truth("used", row.used).Text("verdict", row.verdict);
+        if (row.path.empty())
+            object.Null("path");
+        else
+            object.Text("path", row.path);
+        rows.push_back(object.Json());
     }
     return JsonArray(rows);
 }
@@ -117,12 +144,13 @@ int RunDevices(const CtlRequest& request, Reporter& reporter, Clock& clock)
 {
     if (!StartCom(reporter))
         return kExitReadWriteFailed;
-    CategoryListing tuners{L"Tuner devices", L"tuner devices", kTunerName, &KSCATEGORY_BDA_NETWORK_TUNER, {}};
+    CategoryListing tuners{L"Tuner devices", L"tuner devices", kTunerName, &KSCATEGORY_BDA_NETWORK_TUNER, {}, false, false, {}, {}};
     CategoryListing receivers{L"Receiver devices", L"receiver devices", kCaptureName,
-                              &KSCATEGORY_BDA_RECEIVER_COMPONENT, {}};
+                              &KSCATEGORY_BDA_RECEIVER_COMPONENT, {}, false, false, {}, {}};
     Patience patience(clock, 0, request.timeoutSeconds);
     List(tuners);
     ListUntilUsed(tuners, patience, reporter);
+    receivers.cardPath = tuners.usedPath;
     List(receivers);
     // The other commands look for the receiver only once they have the tuner, and then as each
     // graph build does: once more after a pause.

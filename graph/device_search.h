@@ -61,6 +61,9 @@ public:
     // Whether the device bears a name the search takes but cannot be opened: in use by another
     // program, or its driver not started.
     bool ListedButClosed(const FoundDevice& device) const;
+    // Whether a device not of the instance sought is kept, to be the result should the card
+    // have no device of its own.
+    bool HoldsFirst() const { return static_cast<bool>(m_first); }
     // The result, handed over with its reference, and its device path; null when there is none.
     ComPtr<IBaseFilter> TakeResult(std::wstring* path = nullptr);
 

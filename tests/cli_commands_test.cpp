@@ -52,6 +52,20 @@ TEST_F(CtlTest, WithTwoCardsListedCrossedGetReadsTheFirstTunerThroughItsOwnRecei
     EXPECT_EQ(*card.receiverConnections, 1);
     EXPECT_EQ(*second.receiverConnections, 0) << "the first card's tuner went to the second card's receiver";
     EXPECT_TRUE(second.channel->calls.empty());
+
+    // devices says what get used; and without a receiver of its own, the tuner's card takes
+    // the first one listed, as with devices that have no paths.
+    const std::vector<std::wstring> receivers = {
+        L"Receiver devices (the first that opens and whose name begins with \"VKO 8317 Capture 0\" is used):",
+        L"  VKO 8317 Capture 0: not used: it belongs to another card", L"  VKO 8317 Capture 0: used"};
+    EXPECT_EQ(Run({L"devices"}), 0);
+    EXPECT_EQ(std::vector<std::wstring>(streams.out.end() - 3, streams.out.end()), receivers);
+    card.devices->Clear(KSCATEGORY_BDA_RECEIVER_COMPONENT);
+    second.AddCaptureDevice();
+    EXPECT_EQ(Run({L"devices"}), 0);
+    EXPECT_EQ(streams.out.back(), L"  VKO 8317 Capture 0: used: the tuner's card has no receiver of its own");
+    EXPECT_EQ(Run({L"get"}), 0);
+    EXPECT_EQ(*second.receiverConnections, 1);
 }
 
 TEST_F(CtlTest, SetWritesBothModesInOneSetAndSaysTheCardTakesEightSeconds)

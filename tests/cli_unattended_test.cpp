@@ -332,10 +332,13 @@ TEST_F(CtlUnattendedTest, JsonGivesEachCommandsResultAsOneObject)
     unnamed.readResult = E_FAIL;
     card.devices->Add(KSCATEGORY_BDA_NETWORK_TUNER, unnamed);
     EXPECT_EQ(Run({L"devices", L"--json"}), 0);
-    EXPECT_THAT(streams.out, ElementsAre(L"{\"tunerDevices\":[{\"name\":\"VKO 8317 Tuner 0\",\"used\":true,\"verdict\":\"used\"},"
-                                         L"{\"name\":\"Tuner \\\"f\\u00fcr\\\" C:\\\\\",\"used\":false,\"verdict\":\"not used: an earlier device is used\"},"
-                                         L"{\"name\":null,\"used\":false,\"verdict\":\"not used: an earlier device is used\"}],"
-                                         L"\"receiverDevices\":[{\"name\":\"VKO 8317 Capture 0\",\"used\":true,\"verdict\":\"used\"}]}"));
+    // Each device's path, null where it has none.
+    EXPECT_THAT(streams.out, ElementsAre(L"{\"tunerDevices\":[{\"name\":\"VKO 8317 Tuner 0\",\"used\":true,\"verdict\":\"used\",\"path\":" +
+                                         JsonString(card.TunerPath()) + L"},"
+                                         L"{\"name\":\"Tuner \\\"f\\u00fcr\\\" C:\\\\\",\"used\":false,\"verdict\":\"not used: an earlier device is used\",\"path\":null},"
+                                         L"{\"name\":null,\"used\":false,\"verdict\":\"not used: an earlier device is used\",\"path\":null}],"
+                                         L"\"receiverDevices\":[{\"name\":\"VKO 8317 Capture 0\",\"used\":true,\"verdict\":\"used\",\"path\":" +
+                                         JsonString(card.ReceiverPath()) + L"}]}"));
     EXPECT_EQ(JsonString(L"\x01\t\x7f"), L"\"\\u0001\\u0009\\u007f\"");
 
     // Errors stay lines on standard error.
