@@ -375,6 +375,7 @@ int Status(const CtlRequest& request, Reporter& reporter, const UserAccount& acc
     return kExitSuccess;
 }
 
+// The action, with the service released when it is done, before COM ends.
 int RunAction(const CtlRequest& request, Reporter& reporter, const UserAccount& account, const std::wstring& name)
 {
     TaskScheduler scheduler;
@@ -390,7 +391,6 @@ int RunAction(const CtlRequest& request, Reporter& reporter, const UserAccount& 
         status = Status(request, reporter, account, scheduler, name);
         break;
     }
-    scheduler.Reset();
     return status;
 }
 

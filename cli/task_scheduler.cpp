@@ -61,9 +61,3 @@ HRESULT TaskScheduler::Remove(const std::wstring& name)
         return E_OUTOFMEMORY;
     return m_root->DeleteTask(path.Get(), 0);
 }
-
-void TaskScheduler::Reset()
-{
-    m_root.Reset();
-    m_service.Reset();
-}

@@ -1,7 +1,8 @@
 #pragma once
 // The Task Scheduler 2.0 (ITaskService), as autostart uses it: tasks in the root folder,
 // registered from their XML, found by name and removed. The service comes from the system
-// services' object creation.
+// services' object creation. It holds the service until it is destroyed, which must be before
+// COM ends.
 #include <taskschd.h>
 
 #include <string>
@@ -21,9 +22,6 @@ public:
     // The task of that name; kTaskNotFound when there is none.
     HRESULT Find(const std::wstring& name, ComPtr<IRegisteredTask>& task);
     HRESULT Remove(const std::wstring& name);
-
-    // Releases the service before COM ends.
-    void Reset();
 
 private:
     ComPtr<ITaskService> m_service;

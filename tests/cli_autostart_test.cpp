@@ -152,8 +152,12 @@ TEST_F(CtlAutostartTest, EnableRegistersATaskDefinitionWithTheTriggersUserAction
             L"/t:Task/t:Actions/t:Exec/t:Command", L"/t:Task/t:Actions/t:Exec/t:Arguments",
             L"/t:Task/t:Actions/t:Exec/t:WorkingDirectory", L"/t:Task/t:Settings/t:ExecutionTimeLimit",
             L"/t:Task/t:Settings/t:MultipleInstancesPolicy", L"/t:Task/t:Settings/t:DisallowStartIfOnBatteries",
-            L"/t:Task/t:Settings/t:StopIfGoingOnBatteries"});
-        ASSERT_EQ(found.size(), 12u);
+            L"/t:Task/t:Settings/t:StopIfGoingOnBatteries",
+            // Every element's name as the schema spells it: the Task Scheduler refuses any other.
+            L"#/t:Task/* | /t:Task/t:RegistrationInfo/* | /t:Task/t:Settings/* | /t:Task/t:Settings/t:IdleSettings/* | "
+            L"/t:Task/t:Actions/t:Exec/* | /t:Task/t:Principals/t:Principal/* | /t:Task/t:Triggers/*/*",
+            L"/t:Task/t:RegistrationInfo/t:Author"});
+        ASSERT_EQ(found.size(), 14u);
         EXPECT_THAT(found[0], ElementsAre(L"1.2"));
         EXPECT_EQ(found[1], expected.triggers);
         const bool logon = expected.triggers.front() == L"LogonTrigger";
@@ -167,6 +171,25 @@ TEST_F(CtlAutostartTest, EnableRegistersATaskDefinitionWithTheTriggersUserAction
         EXPECT_THAT(found[9], ElementsAre(L"IgnoreNew"));
         EXPECT_THAT(found[10], ElementsAre(L"false"));
         EXPECT_THAT(found[11], ElementsAre(L"false"));
+        Texts names = {L"RegistrationInfo", L"Author", L"Description", L"Triggers"};
+        for (size_t trigger = 0; trigger < expected.triggers.size(); ++trigger) {
+            names.push_back(L"Enabled");
+            names.push_back(expected.triggers[trigger] == L"LogonTrigger" ? L"UserId"
+                            : expected.triggers[trigger] == L"EventTrigger" ? L"Subscription" : L"");
+            if (names.back().empty())
+                names.pop_back();
+        }
+        names.insert(names.end(), {L"Principals", L"UserId"});
+        if (logon)
+            names.push_back(L"LogonType");
+        names.insert(names.end(),
+                     {L"RunLevel", L"Settings", L"MultipleInstancesPolicy", L"DisallowStartIfOnBatteries",
+                      L"StopIfGoingOnBatteries", L"AllowHardTerminate", L"StartWhenAvailable", L"RunOnlyIfNetworkAvailable",
+                      L"AllowStartOnDemand", L"Enabled", L"Hidden", L"RunOnlyIfIdle", L"WakeToRun", L"IdleSettings",
+                      L"StopOnIdleEnd", L"RestartOnIdle", L"ExecutionTimeLimit", L"Priority", L"Actions", L"Command",
+                      L"Arguments", L"WorkingDirectory"});
+        EXPECT_EQ(found[12], names);
+        EXPECT_THAT(found[13], ElementsAre(account.name));
     }
     (void)RemoveDirectoryW(logFolder.c_str());
 }
@@ -190,6 +213,10 @@ TEST_F(CtlAutostartTest, StatusReadsTheTaskBackEnableReplacesItAndDisableRemoves
                                          L"  Runs: at logon of " + account.name + L", on resume from sleep",
                                          L"  Program: " + program, L"  Log: " + log, L"  State: ready",
                                          L"  Last run: never"));
+    // Never run: no result to give, and the object says so rather than leaving it out.
+    EXPECT_EQ(Run({L"autostart", L"status", L"--json"}), 0);
+    ASSERT_EQ(streams.out.size(), 1u);
+    EXPECT_THAT(streams.out[0], HasSubstr(L"\"lastRun\":\"never\",\"lastResult\":null}"));
     SYSTEMTIME ran = {2026, 3, 1, 9, 7, 5, 12, 0};
     SimTaskStore::Task& task = store.tasks[userTask];
     ASSERT_TRUE(SystemTimeToVariantTime(&ran, &task.lastRun));
@@ -246,7 +273,8 @@ TEST_F(CtlAutostartTest, EachRefusalOfTheTaskSchedulerIsStatus6WithWhatToDoAndCh
         {[this] { store.registerResult = E_ACCESSDENIED; },
          {L"autostart", L"enable", L"1", L"2", L"--system"},
          L"tessmorctl: the task \"Tessmor modes (SYSTEM)\" could not be registered (0x80070005)",
-         L"--system needs an elevated prompt"},
+         L"tessmorctl: --system needs an elevated prompt: open the command prompt with \"Run as administrator\" and "
+         L"run the command again; nothing was changed"},
         {[this] { store.registerResult = kMalformedXml; }, {L"autostart", L"enable", L"1", L"2"},
          user + L" could not be registered (0x8004131A)", L"Event Viewer"},
         {[this] { store.deleteResult = E_ACCESSDENIED; }, {L"autostart", L"disable"},
