@@ -508,6 +508,11 @@ TEST_F(CtlEndToEnd, JsonGivesEveryCommandsResultAsAnObjectAScriptCanRead)
     ASSERT_EQ(result["tunerDevices"].items.size(), 1u);
     EXPECT_EQ(result["tunerDevices"].items[0]["name"].text, "VKO 8317 Tuner 0");
     EXPECT_TRUE(result["receiverDevices"].items.at(0)["used"].truth);
+    // The paths as the system's own device enumerator reads them, one device instance for both.
+    const std::string tunerPath = result["tunerDevices"].items[0]["path"].text;
+    const std::string receiverPath = result["receiverDevices"].items.at(0)["path"].text;
+    EXPECT_EQ(tunerPath.substr(0, tunerPath.find("#{")), receiverPath.substr(0, receiverPath.find("#{")));
+    EXPECT_THAT(tunerPath, ::testing::StartsWith("\\\\?\\pci#ven_1131&dev_7160"));
     ExpectCleanRun();
 }
 

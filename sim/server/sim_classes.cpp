@@ -70,13 +70,18 @@ IUnknown* MakeTransportInformation()
                                                        CLSID_SimTransportInformation));
 }
 
+// The card's devices' paths, as a PCI card's driver gives them: one device instance for both.
+#define SIM_CARD_INSTANCE "\\\\?\\pci#ven_1131&dev_7160&subsys_83171131&rev_03#4&2b1c8c1f&0&00e5"
+
 std::vector<SimServerClass> MakeClasses()
 {
     std::vector<SimServerClass> classes = {
         {CLSID_SimCardTuner, "Simulated VKO 8317 tuner", &KSCATEGORY_BDA_NETWORK_TUNER,
-         L"VKO 8317 Tuner 0", MakeTuner},
+         L"VKO 8317 Tuner 0", MakeTuner,
+         SIM_CARD_INSTANCE "#{71985f48-1ca1-11d3-9cc8-00c04f7971e0}\\{8b884e32-f8fe-4d0c-8c16-9a3a1f2c3e01}"},
         {CLSID_SimCardCapture, "Simulated VKO 8317 capture", &KSCATEGORY_BDA_RECEIVER_COMPONENT,
-         L"VKO 8317 Capture 0", MakeCapture},
+         L"VKO 8317 Capture 0", MakeCapture,
+         SIM_CARD_INSTANCE "#{fd0a5af4-b41d-11d2-9c95-00c04f7971e0}\\{8b884e32-f8fe-4d0c-8c16-9a3a1f2c3e02}"},
         {CLSID_SimTransportInformation, "Simulated transport information filter",
          &KSCATEGORY_BDA_TRANSPORT_INFORMATION, L"BDA MPEG2 Transport Information Filter",
          MakeTransportInformation},

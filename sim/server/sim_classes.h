@@ -12,6 +12,7 @@ struct SimServerClass {
     const GUID* deviceCategory;     // listed as a device of this category, or null
     const wchar_t* friendlyName;    // its name in the category
     std::function<IUnknown*()> make;  // one new object with one reference, or null
+    const char* devicePath = nullptr;  // its "DevicePath" in the category, if it has one
 };
 
 // Every class the server registers and creates.

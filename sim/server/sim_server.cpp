@@ -149,7 +149,8 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer()
             char name[128] = {};
             ::WideCharToMultiByte(CP_ACP, 0, served.friendlyName, -1, name, sizeof name, nullptr, nullptr);
             if (!SetText(DeviceKey(served), "FriendlyName", name) ||
-                !SetText(DeviceKey(served), "CLSID", TextOfGuid(served.clsid)))
+                !SetText(DeviceKey(served), "CLSID", TextOfGuid(served.clsid)) ||
+                (served.devicePath && !SetText(DeviceKey(served), "DevicePath", served.devicePath)))
                 return SELFREG_E_CLASS;
         }
     }
