@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include "cli/card_list.h"
 #include "cli/com_start.h"
 #include "cli/exit_status.h"
 #include "cli/json_text.h"
@@ -140,9 +141,10 @@ int TaskFailure(Reporter& reporter, HRESULT result, const std::wstring& what, co
     return kExitTaskFailed;
 }
 
-// The definition of the task the request asks for.
+// The definition of the task the request asks for; with a card chosen, its runs name it by its
+// tuner's full device path, since card numbers change when cards are added.
 AutostartTask DefinitionFor(const CtlRequest& request, const UserAccount& account, const std::wstring& folder,
-                            const std::wstring& log)
+                            const std::wstring& log, const std::wstring& tunerPath)
 {
     AutostartTask task;
     task.system = request.system;
@@ -152,7 +154,7 @@ AutostartTask DefinitionFor(const CtlRequest& request, const UserAccount& accoun
     task.program = folder + L"\\" + kTaskProgram;
     task.arguments = L"set " + ModeArgument(request.tuners[0]) + L" " + ModeArgument(request.tuners[1]) +
                      L" --wait --verbose --timeout " + Decimal(request.taskTimeoutSeconds) + L" --log " +
-                     CommandArgument(log);
+                     CommandArgument(log) + (tunerPath.empty() ? L"" : L" --device " + CommandArgument(tunerPath));
     task.timeLimitSeconds = request.taskTimeoutSeconds + kTimeLimitMargin;
     return task;
 }
@@ -173,10 +175,15 @@ int Enable(const CtlRequest& request, Reporter& reporter, const UserAccount& acc
                        L": keep it beside tessmorctl.exe, in the folder the task is to run it from");
         return kExitUsage;
     }
+    std::wstring tunerPath, reason;
+    if (ChoosesCard(request) && !ChosenTunerPath(request, ListTunerDevices(), tunerPath, reason)) {
+        reporter.Error(reason);
+        return kExitNoCard;
+    }
     std::wstring log;
     if (const int status = TaskLog(request, reporter, log))
         return status;
-    const AutostartTask task = DefinitionFor(request, account, folder, log);
+    const AutostartTask task = DefinitionFor(request, account, folder, log, tunerPath);
 
     HRESULT result = scheduler.Connect();
     if (FAILED(result))

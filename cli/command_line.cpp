@@ -5,7 +5,7 @@
 
 namespace {
 
-enum class Option { None, Help, Version, Wait, Verbose, Force, DryRun, Quiet, Json, Timeout, Log, Resume, System, Unknown };
+enum class Option { None, Help, Version, Wait, Verbose, Force, DryRun, Quiet, Json, Timeout, Log, Resume, System, Card, Device, Unknown };
 
 struct OptionName {
     const char* name;
@@ -20,6 +20,7 @@ const OptionName kOptions[] = {
     {"quiet", Option::Quiet, false},     {"json", Option::Json, false},
     {"timeout", Option::Timeout, true},  {"log", Option::Log, true},
     {"resume", Option::Resume, false},   {"system", Option::System, false},
+    {"card", Option::Card, true},        {"device", Option::Device, true},
 };
 
 // An argument read as an option: what it is, its name as written, and the value written into it
@@ -172,6 +173,11 @@ bool CheckOptionsGoWithCommand(const CtlRequest& request, bool timeoutGiven, std
         reason = L"--resume goes only with autostart enable";
     else if (request.system && !autostart)
         reason = L"--system goes only with autostart";
+    else if (request.card && !request.device.empty())
+        reason = L"--card and --device do not go together: each names a card";
+    else if ((request.card || !request.device.empty()) &&
+             !(request.command == CtlCommand::Get || set || request.command == CtlCommand::Devices || enable))
+        reason = L"--card and --device go only with get, set, devices and autostart enable";
     else if (request.json && autostart && request.autostart != AutostartAction::Status)
         reason = L"--json goes with autostart only as autostart status --json";
     return reason.empty();
@@ -233,8 +239,10 @@ bool ParseCommandLine(const std::vector<std::wstring>& arguments, CtlRequest& re
             read.hasValue = true;
         }
         if (read.takesValue && (!read.hasValue || read.value.empty()) && badValue.empty())
-            badValue = read.name + (read.option == Option::Log ? L" needs a file: --log FILE"
-                                                               : L" needs a number of seconds: --timeout SECONDS");
+            badValue = read.name + (read.option == Option::Log      ? L" needs a file: --log FILE"
+                                    : read.option == Option::Card   ? L" needs a card's number: --card N"
+                                    : read.option == Option::Device ? L" needs a device path: --device PATH"
+                                                                    : L" needs a number of seconds: --timeout SECONDS");
         switch (read.option) {
         case Option::Help:
             help = true;
@@ -268,6 +276,15 @@ bool ParseCommandLine(const std::vector<std::wstring>& arguments, CtlRequest& re
             break;
         case Option::Resume:
             request.resume = true;
+            break;
+        case Option::Card:
+            if (!read.value.empty() && (!ParseSeconds(read.value, request.card) || request.card < 1 ||
+                                        request.card > kMaxCardNumber) && badValue.empty())
+                badValue = read.name + L" takes a card's number from 1 to " + Decimal(kMaxCardNumber) +
+                           L", as \"tessmorctl devices\" numbers them, not " + Quoted(read.value);
+            break;
+        case Option::Device:
+            request.device = read.value;
             break;
         case Option::System:
             request.system = true;

@@ -16,6 +16,8 @@ enum class AutostartAction { Enable, Status, Disable };
 
 // The longest --timeout taken, in seconds: an hour.
 constexpr DWORD kMaxTimeoutSeconds = 3600;
+// The highest card number --card takes.
+constexpr DWORD kMaxCardNumber = 99;
 // How long the task's runs wait for the card unless autostart enable is given --timeout.
 constexpr DWORD kAutostartTimeoutSeconds = 120;
 
@@ -33,6 +35,8 @@ struct CtlRequest {
     bool json = false;                     // the result as one JSON object
     DWORD timeoutSeconds = 0;              // how long to wait for the card (and, with --wait,
                                            // for its new modes)
+    DWORD card = 0;                        // --card N: the Nth card as devices numbers them (0: none)
+    std::wstring device;                   // --device PATH: the card whose tuner has that path
     bool log = false;                      // --log was given, with logFile
     std::wstring logFile;
     // autostart enable: what the task's runs are given. Its --timeout and --log are the task's,

@@ -2,8 +2,10 @@
 
 #include <objbase.h>
 
+#include <algorithm>
 #include <vector>
 
+#include "cli/card_list.h"
 #include "cli/card_names.h"
 #include "cli/com_start.h"
 #include "cli/exit_status.h"
@@ -26,6 +28,7 @@ struct DeviceRow {
     bool used;
     std::wstring verdict;
     std::wstring path;  // its device path; empty when it has none
+    bool named;         // it bears the name sought
 };
 
 struct CategoryListing {
@@ -36,7 +39,7 @@ struct CategoryListing {
     std::vector<DeviceRow> rows;
     bool used = false;
     bool listedButClosed = false;  // a device of the name sought is there but cannot be opened
-    std::wstring cardPath;         // receivers: the path of the tuner used, whose card's are sought
+    std::wstring cardPath;         // the path of the tuner whose card's device is sought
     std::wstring usedPath;         // the path of the device used
 };
 
@@ -85,8 +88,9 @@ void List(CategoryListing& listing)
         const std::wstring verdict = Verdict(search, device, used);
         if (verdict == kOfAnotherCard)
             held = listing.rows.size();
+        const bool named = device.name && wcsncmp(device.name, listing.sought, wcslen(listing.sought)) == 0;
         listing.rows.push_back(
-            {device.name ? device.name : L"", device.name != nullptr, used && !listing.used, verdict, device.path});
+            {device.name ? device.name : L"", device.name != nullptr, used && !listing.used, verdict, device.path, named});
         if (used && !listing.used)
             listing.usedPath = device.path;
         listing.used = used;
@@ -119,6 +123,85 @@ void PrintText(Reporter& reporter, const CategoryListing& listing)
         reporter.Result(L"  (none listed)");
 }
 
+std::vector<CardDevice> CardDevices(const CategoryListing& listing)
+{
+    std::vector<CardDevice> devices;
+    for (const DeviceRow& row : listing.rows)
+        devices.push_back({row.named, row.path});
+    return devices;
+}
+
+std::wstring PathText(const std::wstring& path)
+{
+    return path.empty() ? std::wstring(L"(no device path)") : path;
+}
+
+// The cards, by number, and the receivers that belong to none.
+void PrintCards(Reporter& reporter, const CategoryListing& tuners, const CategoryListing& receivers,
+                const std::vector<CardPair>& cards)
+{
+    reporter.Result(L"Cards (numbered by their tuners' device paths; --card N or --device PATH takes one):");
+    std::vector<bool> paired(receivers.rows.size(), false);
+    for (size_t number = 0; number < cards.size(); ++number) {
+        const DeviceRow& tuner = tuners.rows[cards[number].tuner];
+        reporter.Result(L"  Card " + Decimal(static_cast<unsigned long>(number + 1)) + L": " +
+                        (tuner.used ? L"used" : L"not used"));
+        reporter.Result(L"    tuner " + tuner.name + L": " + PathText(tuner.path));
+        if (cards[number].receiver == kNoReceiver) {
+            reporter.Result(L"    receiver: none of its own");
+            continue;
+        }
+        const DeviceRow& receiver = receivers.rows[cards[number].receiver];
+        paired[cards[number].receiver] = true;
+        reporter.Result(L"    receiver " + receiver.name + L": " + PathText(receiver.path));
+    }
+    if (cards.empty())
+        reporter.Result(L"  (none listed)");
+    bool heading = false;
+    for (size_t row = 0; row < receivers.rows.size(); ++row) {
+        if (!receivers.rows[row].named || paired[row])
+            continue;
+        if (!heading)
+            reporter.Result(L"Receivers of no card:");
+        heading = true;
+        reporter.Result(L"  " + receivers.rows[row].name + L": " + PathText(receivers.rows[row].path));
+    }
+}
+
+std::wstring JsonDevice(const DeviceRow& row)
+{
+    return JsonObject().Text("name", row.name).Value("path", row.path.empty() ? L"null" : JsonString(row.path)).Json();
+}
+
+std::wstring JsonCards(const CategoryListing& tuners, const CategoryListing& receivers,
+                       const std::vector<CardPair>& cards)
+{
+    std::vector<std::wstring> objects;
+    for (size_t number = 0; number < cards.size(); ++number) {
+        const DeviceRow& tuner = tuners.rows[cards[number].tuner];
+        objects.push_back(JsonObject()
+                              .Number("card", static_cast<unsigned long>(number + 1))
+                              .Truth("used", tuner.used)
+                              .Value("tuner", JsonDevice(tuner))
+                              .Value("receiver", cards[number].receiver == kNoReceiver
+                                                     ? L"null"
+                                                     : JsonDevice(receivers.rows[cards[number].receiver]))
+                              .Json());
+    }
+    return JsonArray(objects);
+}
+
+std::wstring JsonUnpaired(const CategoryListing& receivers, const std::vector<CardPair>& cards)
+{
+    std::vector<std::wstring> objects;
+    for (size_t row = 0; row < receivers.rows.size(); ++row) {
+        const bool paired = std::any_of(cards.begin(), cards.end(), [row](const CardPair& card) { return card.receiver == row; });
+        if (receivers.rows[row].named && !paired)
+            objects.push_back(JsonDevice(receivers.rows[row]));
+    }
+    return JsonArray(objects);
+}
+
 std::wstring JsonRows(const CategoryListing& listing)
 {
     std::vector<std::wstring> rows;
@@ -148,6 +231,15 @@ int RunDevices(const CtlRequest& request, Reporter& reporter, Clock& clock)
     CategoryListing receivers{L"Receiver devices", L"receiver devices", kCaptureName,
                               &KSCATEGORY_BDA_RECEIVER_COMPONENT, {}, false, false, {}, {}};
     Patience patience(clock, 0, request.timeoutSeconds);
+    // The card asked for is the one whose devices are sought; it must be there.
+    if (ChoosesCard(request)) {
+        std::wstring reason;
+        if (!ChosenTunerPath(request, ListTunerDevices(), tuners.cardPath, reason)) {
+            ::CoUninitialize();
+            reporter.Error(reason);
+            return kExitNoCard;
+        }
+    }
     List(tuners);
     ListUntilUsed(tuners, patience, reporter);
     receivers.cardPath = tuners.usedPath;
@@ -166,9 +258,13 @@ int RunDevices(const CtlRequest& request, Reporter& reporter, Clock& clock)
 
     PrintText(reporter, tuners);
     PrintText(reporter, receivers);
+    const std::vector<CardPair> cards = PairCards(CardDevices(tuners), CardDevices(receivers));
+    PrintCards(reporter, tuners, receivers, cards);
     reporter.Data(JsonObject()
                       .Value("tunerDevices", JsonRows(tuners))
                       .Value("receiverDevices", JsonRows(receivers))
+                      .Value("cards", JsonCards(tuners, receivers, cards))
+                      .Value("receiversOfNoCard", JsonUnpaired(receivers, cards))
                       .Json());
     // The same advice as the other commands give: a device that is there but will not open is in
     // use or not started, which reinstalling a driver would not mend; one not listed at all is.

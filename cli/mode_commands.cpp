@@ -159,6 +159,7 @@ int WaitForModes(const CtlRequest& request, IKsPropertySet* channel, Reporter& r
 int RunGet(const CtlRequest& request, Reporter& reporter, Clock& clock)
 {
     CModeSession session(reporter, clock, request.timeoutSeconds);
+    session.ChooseCard(request);
     if (const int status = session.Open())
         return status;
     DemodModeBlock modes;
@@ -172,6 +173,7 @@ int RunGet(const CtlRequest& request, Reporter& reporter, Clock& clock)
 int RunSet(const CtlRequest& request, Reporter& reporter, Clock& clock)
 {
     CModeSession session(reporter, clock, request.timeoutSeconds);
+    session.ChooseCard(request);
     if (const int status = session.Open())
         return status;
     IKsPropertySet* channel = session.Channel();

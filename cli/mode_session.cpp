@@ -2,6 +2,7 @@
 
 #include <objbase.h>
 
+#include "cli/card_list.h"
 #include "cli/card_names.h"
 #include "cli/com_start.h"
 #include "cli/exit_status.h"
@@ -33,9 +34,9 @@ std::wstring SupportTestStep(TuningStandard standard, bool supported, bool recei
 // FindFilter's search for the tuner, with its device path, which also tells whether a device of
 // that name is listed but could not be opened (in use by another program, or its driver not
 // started).
-ComPtr<IBaseFilter> SearchTuner(bool& listedButClosed, std::wstring& path)
+ComPtr<IBaseFilter> SearchTuner(bool& listedButClosed, std::wstring& path, const std::wstring& instance = {})
 {
-    DeviceSearch search(kTunerName);
+    DeviceSearch search(kTunerName, instance);
     WalkDevices(KSCATEGORY_BDA_NETWORK_TUNER, [&](FoundDevice& device) {
         listedButClosed = listedButClosed || search.ListedButClosed(device);
         return search.Visit(device);
@@ -62,18 +63,42 @@ CModeSession::~CModeSession()
     (void)CBDAGraph::TearDownGraph(m_host);
 }
 
+bool CModeSession::SearchChosenTuner(std::wstring& reason, bool& listedButClosed)
+{
+    std::wstring wanted;
+    if (!ChosenTunerPath(m_choice, ListTunerDevices(), wanted, reason))
+        return false;
+    CBDAGraph::m_pTunerDevice = SearchTuner(listedButClosed, CBDAGraph::m_tunerDevicePath, DeviceInstanceOf(wanted));
+    // Only that card's tuner will do: one that opens in its place belongs to another card.
+    if (CBDAGraph::m_pTunerDevice && !SamePath(CBDAGraph::m_tunerDevicePath, wanted)) {
+        CBDAGraph::m_pTunerDevice.Reset();
+        CBDAGraph::m_tunerDevicePath.clear();
+        listedButClosed = true;
+    }
+    return true;
+}
+
 bool CModeSession::FindTuner()
 {
     bool listedButClosed = false;
+    std::wstring notThere;
     for (;;) {
         m_reporter.Step(L"looking for the tuner \"" + std::wstring(kTunerName) + L"\"" +
                         TryNote(m_patience.Try() > 1, m_patience.Now()));
         listedButClosed = false;
-        CBDAGraph::m_pTunerDevice = SearchTuner(listedButClosed, CBDAGraph::m_tunerDevicePath);
+        notThere.clear();
+        if (!ChoosesCard(m_choice))
+            CBDAGraph::m_pTunerDevice = SearchTuner(listedButClosed, CBDAGraph::m_tunerDevicePath);
+        else
+            (void)SearchChosenTuner(notThere, listedButClosed);
         if (CBDAGraph::m_pTunerDevice)
             return true;
         if (!m_patience.PauseBeforeNextTry())
             break;
+    }
+    if (!notThere.empty()) {
+        m_reporter.Error(notThere);
+        return false;
     }
     m_reporter.Error(L"No VKO DVBS device! (\"tessmorctl devices\" shows the devices the system lists)");
     if (listedButClosed)

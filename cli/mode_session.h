@@ -9,6 +9,7 @@
 #include <windows.h>
 #include <strmif.h>
 
+#include "cli/command_line.h"
 #include "cli/console_host.h"
 #include "cli/patience.h"
 #include "cli/reporter.h"
@@ -29,6 +30,8 @@ public:
     // found, or no graph carries the property.
     int Open();
     IKsPropertySet* Channel() const;
+    // The card to use, from --card or --device (by default the first tuner that opens).
+    void ChooseCard(const CtlRequest& request) { m_choice = request; }
 
 private:
     // Searches for the tuner until it is found or the time is up; false, reported, without it.
@@ -37,7 +40,12 @@ private:
     // went without the receiver (so that its standard was never tested).
     bool BuildForProperty(bool& receiverMissing);
 
+    // The tuner of the card chosen, with its path; false, with the reason, when the card is not
+    // there now.
+    bool SearchChosenTuner(std::wstring& reason, bool& listedButClosed);
+
     Reporter& m_reporter;
+    CtlRequest m_choice;
     Patience m_patience;
     CConsoleHost m_host;
     bool m_comStarted = false;

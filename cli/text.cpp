@@ -33,16 +33,28 @@ bool EqualsIgnoringCase(const std::wstring& argument, const char* word)
     return i == argument.size();
 }
 
-std::wstring Quoted(const std::wstring& argument)
+namespace {
+std::wstring QuotedUpTo(const std::wstring& argument, size_t length)
 {
-    std::wstring shown = argument.substr(0, kQuotedLength);
+    std::wstring shown = argument.substr(0, length);
     for (wchar_t& c : shown) {
         if (c < L' ' || c == 0x7F)
             c = L'?';
     }
-    if (argument.size() > kQuotedLength)
+    if (argument.size() > length)
         shown += L"...";
     return L"\"" + shown + L"\"";
+}
+}  // namespace
+
+std::wstring Quoted(const std::wstring& argument)
+{
+    return QuotedUpTo(argument, kQuotedLength);
+}
+
+std::wstring QuotedWhole(const std::wstring& argument)
+{
+    return QuotedUpTo(argument, argument.size());
 }
 
 std::wstring Decimal(unsigned long value)

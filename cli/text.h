@@ -13,6 +13,8 @@ bool EqualsIgnoringCase(const std::wstring& argument, const char* word);
 // An argument as it may be quoted back in a message: control characters shown as '?', and
 // cut short with "..." when it is long.
 std::wstring Quoted(const std::wstring& argument);
+// The same, never cut short: for a device path, whose end tells it from another.
+std::wstring QuotedWhole(const std::wstring& argument);
 
 // A number in decimal.
 std::wstring Decimal(unsigned long value);

@@ -88,7 +88,7 @@ TEST_F(AppStartupTest, WithTwoCardsListedCrossedTheDialogUsesTheFirstTunersOwnRe
 {
     // The second card's receiver is listed before the first card's, and its tuner after.
     SimCard second;
-    second.Join(card, L"\\\\?\\pci#ven_1131&dev_7160&subsys_83171131&rev_03#4&1d7c2a03&0&00e4");
+    second.Join(card, L"\\\\?\\pci#ven_1131&dev_7160&subsys_83171131&rev_03#4&3a5e91d2&0&00e6");
     second.AddCaptureDevice();
     card.Install(services);
     second.AddTunerDevice();

@@ -316,6 +316,26 @@ TEST_F(CtlAutostartTest, WithoutTheWindowlessProgramOrTheLogsFolderNothingIsRegi
     EXPECT_THAT(store.calls, IsEmpty());
 }
 
+TEST_F(CtlAutostartTest, ACardChosenByNumberIsStoredInTheTaskByItsTunersPath)
+{
+    SimCard second;
+    second.Join(card, L"\\\\?\\pci#ven_1131&dev_7160&subsys_83171131&rev_03#4&3a5e91d2&0&00e6");
+    Install();
+    second.AddTunerDevice();
+    second.AddCaptureDevice();
+    EXPECT_EQ(Run({L"autostart", L"enable", L"4", L"7", L"--card", L"2"}), 0);
+    const auto found = Read(userTask, {L"/t:Task/t:Actions/t:Exec/t:Arguments"});
+    ASSERT_EQ(found.size(), 1u);
+    ASSERT_EQ(found[0].size(), 1u);
+    EXPECT_THAT(found[0][0], ::testing::EndsWith(L" --device " + second.TunerPath()));
+
+    store.tasks.clear();
+    EXPECT_EQ(Run({L"autostart", L"enable", L"4", L"7", L"--card", L"3"}), 2);
+    EXPECT_THAT(streams.err, ElementsAre(L"tessmorctl: card 3 is not there: the system lists 2 cards (\"tessmorctl "
+                                         L"devices\" shows them)"));
+    EXPECT_THAT(store.tasks, IsEmpty());
+}
+
 TEST(CtlTaskDefinition, DurationsAreExactInTheLargestUnitsAndTextIsEscaped)
 {
     const std::pair<DWORD, const wchar_t*> durations[] = {

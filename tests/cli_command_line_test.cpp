@@ -180,6 +180,13 @@ TEST(CtlCommandLine, BadOptionValuesAndOptionsThatDoNotGoTogetherAreRefused)
         {{L"autostart", L"enable", L"1", L"2", L"--json"}, L"--json goes with autostart only as autostart status --json"},
         {{L"autostart", L"status", L"--timeout", L"5"}, L"--timeout goes with autostart only as autostart enable's, for the task's runs"},
         {{L"autostart", L"enable", L"1", L"2", L"--wait"}, L"--wait goes only with set"},
+        {{L"get", L"--card", L"0"}, L"--card takes a card's number from 1 to 99, as \"tessmorctl devices\" numbers them, not \"0\""},
+        {{L"get", L"--card=x"}, L"--card takes a card's number from 1 to 99, as \"tessmorctl devices\" numbers them, not \"x\""},
+        {{L"get", L"--card"}, L"--card needs a card's number: --card N"},
+        {{L"get", L"/device:"}, L"/device needs a device path: --device PATH"},
+        {{L"get", L"--card", L"1", L"--device", L"x"}, L"--card and --device do not go together: each names a card"},
+        {{L"list", L"--card", L"2"}, L"--card and --device go only with get, set, devices and autostart enable"},
+        {{L"autostart", L"status", L"--device", L"x"}, L"--card and --device go only with get, set, devices and autostart enable"},
     };
     for (const auto& refusal : refused)
         EXPECT_EQ(Refusal(refusal.arguments), refusal.reason);
@@ -206,6 +213,8 @@ TEST(CtlCommandLine, BadOptionValuesAndOptionsThatDoNotGoTogetherAreRefused)
     EXPECT_EQ(status.request.autostart, AutostartAction::Status);
     EXPECT_TRUE(status.request.log && status.request.json);
     EXPECT_EQ(Parse({L"autostart", L"disable"}).request.autostart, AutostartAction::Disable);
+    EXPECT_EQ(Parse({L"set", L"1", L"2", L"--card", L"99"}).request.card, 99u);
+    EXPECT_EQ(Parse({L"devices", L"--device=\\\\?\\pci#a"}).request.device, L"\\\\?\\pci#a");
 }
 
 TEST(CtlModeNames, OtherNamesAreTakenInAnyCaseAndNearMissesGetAHint)

@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 
 #include <algorithm>
+#include <cwctype>
 #include <numeric>
 #include <string>
 #include <vector>
@@ -16,6 +17,9 @@ using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::StartsWith;
+
+const wchar_t kCardsHeading[] =
+    L"Cards (numbered by their tuners' device paths; --card N or --device PATH takes one):";
 
 namespace {
 
@@ -40,7 +44,7 @@ TEST_F(CtlTest, WithTwoCardsListedCrossedGetReadsTheFirstTunerThroughItsOwnRecei
 {
     // The second card's receiver is listed before the first card's, and its tuner after.
     SimCard second;
-    second.Join(card, L"\\\\?\\pci#ven_1131&dev_7160&subsys_83171131&rev_03#4&1d7c2a03&0&00e4");
+    second.Join(card, L"\\\\?\\pci#ven_1131&dev_7160&subsys_83171131&rev_03#4&3a5e91d2&0&00e6");
     second.AddCaptureDevice();
     Install();
     second.AddTunerDevice();
@@ -53,19 +57,51 @@ TEST_F(CtlTest, WithTwoCardsListedCrossedGetReadsTheFirstTunerThroughItsOwnRecei
     EXPECT_EQ(*second.receiverConnections, 0) << "the first card's tuner went to the second card's receiver";
     EXPECT_TRUE(second.channel->calls.empty());
 
-    // devices says what get used; and without a receiver of its own, the tuner's card takes
-    // the first one listed, as with devices that have no paths.
-    const std::vector<std::wstring> receivers = {
-        L"Receiver devices (the first that opens and whose name begins with \"VKO 8317 Capture 0\" is used):",
-        L"  VKO 8317 Capture 0: not used: it belongs to another card", L"  VKO 8317 Capture 0: used"};
+    // devices says what get used, and numbers the cards by their paths.
     EXPECT_EQ(Run({L"devices"}), 0);
-    EXPECT_EQ(std::vector<std::wstring>(streams.out.end() - 3, streams.out.end()), receivers);
+    const auto at = std::find(streams.out.begin(), streams.out.end(), kCardsHeading);
+    ASSERT_NE(at, streams.out.end());
+    EXPECT_THAT(std::vector<std::wstring>(at - 2, streams.out.end()),
+                ElementsAre(L"  VKO 8317 Capture 0: not used: it belongs to another card", L"  VKO 8317 Capture 0: used",
+                            kCardsHeading, L"  Card 1: used", L"    tuner VKO 8317 Tuner 0: " + card.TunerPath(),
+                            L"    receiver VKO 8317 Capture 0: " + card.ReceiverPath(), L"  Card 2: not used",
+                            L"    tuner VKO 8317 Tuner 0: " + second.TunerPath(),
+                            L"    receiver VKO 8317 Capture 0: " + second.ReceiverPath()));
+
+    // Card 2, by number or by either form of its tuner's path, reaches only card 2.
+    std::wstring upper = second.TunerPath();
+    for (wchar_t& c : upper)
+        c = towupper(c);
+    for (const std::vector<std::wstring>& chosen : {std::vector<std::wstring>{L"--card", L"2"}, {L"--device", upper},
+                                                    {L"--device=" + second.deviceInstance}}) {
+        std::vector<std::wstring> arguments = {L"set", L"DVB-C", L"DVBC2"};
+        arguments.insert(arguments.end(), chosen.begin(), chosen.end());
+        second.channel->modes[0] = 1;
+        EXPECT_EQ(Run(arguments), 0) << chosen[0];
+        EXPECT_EQ(second.channel->modes[0], 4) << chosen[0];
+    }
+    EXPECT_EQ(card.channel->modes[0], 4);
+    EXPECT_EQ(*card.receiverConnections, 1) << "card 1 was reached only by the first get";
+    EXPECT_EQ(*second.receiverConnections, 3);
+    EXPECT_EQ(Run({L"devices", L"--card", L"2", L"--json"}), 0);
+    EXPECT_THAT(streams.out.at(0), ::testing::HasSubstr(L"{\"card\":2,\"used\":true,"));
+
+    // A card that is not there: what was asked for and what there is.
+    EXPECT_EQ(Run({L"get", L"--card", L"3"}), 2);
+    EXPECT_THAT(streams.err, ElementsAre(L"tessmorctl: card 3 is not there: the system lists 2 cards (\"tessmorctl "
+                                         L"devices\" shows them)"));
+    EXPECT_EQ(Run({L"devices", L"--device", L"\\\\?\\pci#none"}), 2);
+    EXPECT_THAT(streams.err, ElementsAre(L"tessmorctl: no card has the device \"\\\\?\\pci#none\": the system lists 2 "
+                                         L"cards (\"tessmorctl devices\" shows them)"));
+
+    // Without a receiver of its own, the tuner's card takes the first one listed, as with
+    // devices that have no paths.
     card.devices->Clear(KSCATEGORY_BDA_RECEIVER_COMPONENT);
     second.AddCaptureDevice();
     EXPECT_EQ(Run({L"devices"}), 0);
-    EXPECT_EQ(streams.out.back(), L"  VKO 8317 Capture 0: used: the tuner's card has no receiver of its own");
+    EXPECT_THAT(streams.out, Contains(L"  VKO 8317 Capture 0: used: the tuner's card has no receiver of its own"));
     EXPECT_EQ(Run({L"get"}), 0);
-    EXPECT_EQ(*second.receiverConnections, 1);
+    EXPECT_EQ(*second.receiverConnections, 4);
 }
 
 TEST_F(CtlTest, SetWritesBothModesInOneSetAndSaysTheCardTakesEightSeconds)
@@ -303,7 +339,14 @@ TEST_F(CtlTest, DevicesListsEveryTunerAndReceiverAndTheOnesTheToolUses)
                             L"  VKO 8317 Tuner 0: used",
                             L"  VKO 8317 Tuner 0 (second card): not used: an earlier device is used",
                             L"Receiver devices (the first that opens and whose name begins with \"VKO 8317 Capture 0\" is used):",
-                            L"  VKO 8317 Capture 0: used"));
+                            L"  VKO 8317 Capture 0: used", kCardsHeading, L"  Card 1: used",
+                            L"    tuner VKO 8317 Tuner 0: " + card.TunerPath(),
+                            L"    receiver VKO 8317 Capture 0: " + card.ReceiverPath(),
+                            // Tuners without paths are cards too, after those with them.
+                            L"  Card 2: not used", L"    tuner VKO 8317 Tuner 0: (no device path)",
+                            L"    receiver: none of its own", L"  Card 3: not used",
+                            L"    tuner VKO 8317 Tuner 0 (second card): (no device path)",
+                            L"    receiver: none of its own"));
     EXPECT_THAT(streams.err, IsEmpty());
 }
 
@@ -319,7 +362,9 @@ TEST_F(CtlTest, DevicesSaysWhyTheCardIsNotFound)
                             L"  (none listed)",
                             L"Receiver devices (the first that opens and whose name begins with \"VKO 8317 Capture 0\" is used):",
                             L"  (no name): not used: its properties cannot be read, which ends the search",
-                            L"  VKO 8317 Capture 0: not used: the search ended at an earlier device"));
+                            L"  VKO 8317 Capture 0: not used: the search ended at an earlier device", kCardsHeading,
+                            L"  (none listed)", L"Receivers of no card:",
+                            L"  VKO 8317 Capture 0: " + card.ReceiverPath()));
     EXPECT_THAT(streams.err, ElementsAre(L"tessmorctl: No VKO DVBS device!",
                                          L"tessmorctl: the card's receiver device \"VKO 8317 Capture 0\" is not found",
                                          kNoCardAdvice));
@@ -372,6 +417,11 @@ TEST_F(CtlTest, HelpListAndVersionNeedNoCard)
                             L"  --timeout SECONDS",
                             L"                   wait up to SECONDS (0 to 3600, counted from the start) for",
                             L"                   the card to appear; 0, the default, looks once",
+                            L"  --card N         get, set, devices, autostart enable: the Nth card, as",
+                            L"                   \"tessmorctl devices\" numbers them (by default, the first",
+                            L"                   tuner that opens, with its own card's receiver)",
+                            L"  --device PATH    the same: the card whose tuner has that device path, or",
+                            L"                   that path's part before \"#{\"",
                             L"  --log FILE       append each line the run prints to FILE as it is printed,",
                             L"                   after the time and the process id: the command line first,",
                             L"                   the exit status last (UTF-8; a log past 1 MiB is renamed",

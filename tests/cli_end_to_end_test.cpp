@@ -25,6 +25,11 @@ const char kNoCardAdvice[] = "tessmorctl: check that the card is installed with 
 const char kNotApplied[] =
     "tessmorctl: the card may need longer to switch: try again with a longer --timeout, such as --timeout 30";
 const char kWritten[] = "The card takes about 8 seconds to switch to the new modes.";
+// The simulated card's devices' paths, as the system's device enumerator reads them.
+const char kSimTunerPath[] = "\\\\?\\pci#ven_1131&dev_7160&subsys_83171131&rev_03#4&2b1c8c1f&0&00e5"
+                             "#{71985f48-1ca1-11d3-9cc8-00c04f7971e0}\\{8b884e32-f8fe-4d0c-8c16-9a3a1f2c3e01}";
+const char kSimReceiverPath[] = "\\\\?\\pci#ven_1131&dev_7160&subsys_83171131&rev_03#4&2b1c8c1f&0&00e5"
+                                "#{fd0a5af4-b41d-11d2-9c95-00c04f7971e0}\\{8b884e32-f8fe-4d0c-8c16-9a3a1f2c3e02}";
 
 class CtlEndToEnd : public SimulatedCardTest {
 protected:
@@ -236,7 +241,11 @@ TEST_F(CtlEndToEnd, DevicesShowsWhatTheSystemListsWithAndWithoutTheCard)
     EXPECT_THAT(out, ElementsAre("Tuner devices (the first that opens and whose name begins with \"VKO 8317 Tuner 0\" is used):",
                                  "  VKO 8317 Tuner 0: not used: it cannot be opened",
                                  "Receiver devices (the first that opens and whose name begins with \"VKO 8317 Capture 0\" is used):",
-                                 "  VKO 8317 Capture 0: not used: it cannot be opened"));
+                                 "  VKO 8317 Capture 0: not used: it cannot be opened",
+                                 "Cards (numbered by their tuners' device paths; --card N or --device PATH takes one):",
+                                 "  Card 1: not used",
+                                 std::string("    tuner VKO 8317 Tuner 0: ") + kSimTunerPath,
+                                 std::string("    receiver VKO 8317 Capture 0: ") + kSimReceiverPath));
     // Both are listed without the card, but cannot be opened: the advice get gives.
     EXPECT_THAT(err, ElementsAre("tessmorctl: No VKO DVBS device!",
                                  "tessmorctl: \"VKO 8317 Tuner 0\" is listed but cannot be opened: another program "
@@ -508,6 +517,10 @@ TEST_F(CtlEndToEnd, JsonGivesEveryCommandsResultAsAnObjectAScriptCanRead)
     ASSERT_EQ(result["tunerDevices"].items.size(), 1u);
     EXPECT_EQ(result["tunerDevices"].items[0]["name"].text, "VKO 8317 Tuner 0");
     EXPECT_TRUE(result["receiverDevices"].items.at(0)["used"].truth);
+    EXPECT_EQ(Ctl({"get", "--device", kSimTunerPath}).exitCode, 0u);
+    EXPECT_EQ(Ctl({"get", "--card", "2"}).exitCode, 2u);
+    EXPECT_EQ(Ctl({"devices", "--json"}).exitCode, 0u);
+    result = Json();
     // The paths as the system's own device enumerator reads them, one device instance for both.
     const std::string tunerPath = result["tunerDevices"].items[0]["path"].text;
     const std::string receiverPath = result["receiverDevices"].items.at(0)["path"].text;

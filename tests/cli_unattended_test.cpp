@@ -338,7 +338,10 @@ TEST_F(CtlUnattendedTest, JsonGivesEachCommandsResultAsOneObject)
                                          L"{\"name\":\"Tuner \\\"f\\u00fcr\\\" C:\\\\\",\"used\":false,\"verdict\":\"not used: an earlier device is used\",\"path\":null},"
                                          L"{\"name\":null,\"used\":false,\"verdict\":\"not used: an earlier device is used\",\"path\":null}],"
                                          L"\"receiverDevices\":[{\"name\":\"VKO 8317 Capture 0\",\"used\":true,\"verdict\":\"used\",\"path\":" +
-                                         JsonString(card.ReceiverPath()) + L"}]}"));
+                                         JsonString(card.ReceiverPath()) + L"}],"
+                                         L"\"cards\":[{\"card\":1,\"used\":true,\"tuner\":{\"name\":\"VKO 8317 Tuner 0\",\"path\":" +
+                                         JsonString(card.TunerPath()) + L"},\"receiver\":{\"name\":\"VKO 8317 Capture 0\",\"path\":" +
+                                         JsonString(card.ReceiverPath()) + L"}}],\"receiversOfNoCard\":[]}"));
     EXPECT_EQ(JsonString(L"\x01\t\x7f"), L"\"\\u0001\\u0009\\u007f\"");
 
     // Errors stay lines on standard error.

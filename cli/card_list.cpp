@@ -1,0 +1,93 @@
+#include "cli/card_list.h"
+
+#include <algorithm>
+
+#include "cli/card_names.h"
+#include "cli/text.h"
+#include "graph/device_search.h"
+#include "platform/identities.h"
+
+namespace {
+
+std::wstring Lower(std::wstring text)
+{
+    for (wchar_t& c : text) {
+        if (c >= L'A' && c <= L'Z')
+            c = wchar_t(c - L'A' + L'a');
+    }
+    return text;
+}
+
+std::wstring CardsThere(size_t count)
+{
+    return L"the system lists " + Decimal(static_cast<unsigned long>(count)) + (count == 1 ? L" card" : L" cards") +
+           L" (\"tessmorctl devices\" shows them)";
+}
+
+}  // namespace
+
+bool SamePath(const std::wstring& one, const std::wstring& other)
+{
+    return Lower(one) == Lower(other);
+}
+
+std::vector<CardPair> PairCards(const std::vector<CardDevice>& tuners, const std::vector<CardDevice>& receivers)
+{
+    std::vector<CardPair> cards;
+    for (size_t tuner = 0; tuner < tuners.size(); ++tuner) {
+        if (!tuners[tuner].named)
+            continue;
+        CardPair card = {tuner, kNoReceiver};
+        const std::wstring instance = DeviceInstanceOf(tuners[tuner].path);
+        for (size_t receiver = 0; receiver < receivers.size() && !instance.empty(); ++receiver) {
+            if (receivers[receiver].named && DeviceInstanceOf(receivers[receiver].path) == instance) {
+                card.receiver = receiver;
+                break;
+            }
+        }
+        cards.push_back(card);
+    }
+    std::stable_sort(cards.begin(), cards.end(), [&tuners](const CardPair& one, const CardPair& other) {
+        const std::wstring& first = tuners[one.tuner].path;
+        const std::wstring& second = tuners[other.tuner].path;
+        if (first.empty() || second.empty())
+            return !first.empty() && second.empty();
+        return Lower(first) < Lower(second);
+    });
+    return cards;
+}
+
+std::vector<CardDevice> ListTunerDevices()
+{
+    std::vector<CardDevice> tuners;
+    const size_t length = wcslen(kTunerName);
+    WalkDevices(KSCATEGORY_BDA_NETWORK_TUNER, [&](FoundDevice& device) {
+        tuners.push_back({device.name && wcsncmp(device.name, kTunerName, length) == 0, device.path});
+        return false;
+    });
+    return tuners;
+}
+
+bool ChosenTunerPath(const CtlRequest& request, const std::vector<CardDevice>& tuners, std::wstring& path,
+                     std::wstring& reason)
+{
+    const std::vector<CardPair> cards = PairCards(tuners, {});
+    if (request.card) {
+        if (request.card <= cards.size()) {
+            path = tuners[cards[request.card - 1].tuner].path;
+            return true;
+        }
+        reason = L"card " + Decimal(request.card) + L" is not there: " + CardsThere(cards.size());
+        return false;
+    }
+    // The tuner's whole path, or the device-instance part of it.
+    for (const CardPair& card : cards) {
+        const std::wstring& tuner = tuners[card.tuner].path;
+        if (!tuner.empty() && (SamePath(tuner, request.device) || DeviceInstanceOf(tuner) == Lower(request.device))) {
+            path = tuner;
+            return true;
+        }
+    }
+    reason = L"no card has the device " + QuotedWhole(request.device) + L": " + CardsThere(cards.size());
+    return false;
+}
