@@ -26,6 +26,11 @@ std::wstring CardsThere(size_t count)
 
 }  // namespace
 
+std::wstring InstanceOf(const std::wstring& path)
+{
+    return DeviceInstanceOf(path.c_str()).text;
+}
+
 bool SamePath(const std::wstring& one, const std::wstring& other)
 {
     return Lower(one) == Lower(other);
@@ -38,9 +43,9 @@ std::vector<CardPair> PairCards(const std::vector<CardDevice>& tuners, const std
         if (!tuners[tuner].named)
             continue;
         CardPair card = {tuner, kNoReceiver};
-        const std::wstring instance = DeviceInstanceOf(tuners[tuner].path);
+        const std::wstring instance = InstanceOf(tuners[tuner].path);
         for (size_t receiver = 0; receiver < receivers.size() && !instance.empty(); ++receiver) {
-            if (receivers[receiver].named && DeviceInstanceOf(receivers[receiver].path) == instance) {
+            if (receivers[receiver].named && InstanceOf(receivers[receiver].path) == instance) {
                 card.receiver = receiver;
                 break;
             }
@@ -62,7 +67,7 @@ std::vector<CardDevice> ListTunerDevices()
     std::vector<CardDevice> tuners;
     const size_t length = wcslen(kTunerName);
     WalkDevices(KSCATEGORY_BDA_NETWORK_TUNER, [&](FoundDevice& device) {
-        tuners.push_back({device.name && wcsncmp(device.name, kTunerName, length) == 0, device.path});
+        tuners.push_back({device.name && wcsncmp(device.name, kTunerName, length) == 0, device.path.text});
         return false;
     });
     return tuners;
@@ -83,7 +88,7 @@ bool ChosenTunerPath(const CtlRequest& request, const std::vector<CardDevice>& t
     // The tuner's whole path, or the device-instance part of it.
     for (const CardPair& card : cards) {
         const std::wstring& tuner = tuners[card.tuner].path;
-        if (!tuner.empty() && (SamePath(tuner, request.device) || DeviceInstanceOf(tuner) == Lower(request.device))) {
+        if (!tuner.empty() && (SamePath(tuner, request.device) || InstanceOf(tuner) == Lower(request.device))) {
             path = tuner;
             return true;
         }

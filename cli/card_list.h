@@ -43,3 +43,6 @@ bool ChosenTunerPath(const CtlRequest& request, const std::vector<CardDevice>& t
 
 // Device paths compared as Windows compares them: without regard to case.
 bool SamePath(const std::wstring& one, const std::wstring& other);
+
+// The device-instance part of a device path, in lower case (empty when it has none).
+std::wstring InstanceOf(const std::wstring& path);

@@ -80,7 +80,7 @@ void List(CategoryListing& listing)
     listing.listedButClosed = false;
     listing.usedPath.clear();
     // Receivers are sought as the graph seeks them: the one of the tuner's own card.
-    DeviceSearch search(listing.sought, DeviceInstanceOf(listing.cardPath));
+    DeviceSearch search(listing.sought, DeviceInstanceOf(listing.cardPath.c_str()));
     size_t held = SIZE_MAX;  // the row of the device kept in case the card has none of its own
     WalkDevices(*listing.category, [&](FoundDevice& device) {
         listing.listedButClosed = listing.listedButClosed || search.ListedButClosed(device);
@@ -90,9 +90,9 @@ void List(CategoryListing& listing)
             held = listing.rows.size();
         const bool named = device.name && wcsncmp(device.name, listing.sought, wcslen(listing.sought)) == 0;
         listing.rows.push_back(
-            {device.name ? device.name : L"", device.name != nullptr, used && !listing.used, verdict, device.path, named});
+            {device.name ? device.name : L"", device.name != nullptr, used && !listing.used, verdict, device.path.text, named});
         if (used && !listing.used)
-            listing.usedPath = device.path;
+            listing.usedPath = device.path.text;
         listing.used = used;
         return false;  // every device is listed
     });

@@ -34,14 +34,14 @@ std::wstring SupportTestStep(TuningStandard standard, bool supported, bool recei
 // FindFilter's search for the tuner, with its device path, which also tells whether a device of
 // that name is listed but could not be opened (in use by another program, or its driver not
 // started).
-ComPtr<IBaseFilter> SearchTuner(bool& listedButClosed, std::wstring& path, const std::wstring& instance = {})
+ComPtr<IBaseFilter> SearchTuner(bool& listedButClosed, DevicePath& path, const DevicePath& instance = DevicePath())
 {
     DeviceSearch search(kTunerName, instance);
     WalkDevices(KSCATEGORY_BDA_NETWORK_TUNER, [&](FoundDevice& device) {
         listedButClosed = listedButClosed || search.ListedButClosed(device);
         return search.Visit(device);
     });
-    path.clear();
+    path.Clear();
     return search.TakeResult(&path);
 }
 
@@ -68,11 +68,11 @@ bool CModeSession::SearchChosenTuner(std::wstring& reason, bool& listedButClosed
     std::wstring wanted;
     if (!ChosenTunerPath(m_choice, ListTunerDevices(), wanted, reason))
         return false;
-    CBDAGraph::m_pTunerDevice = SearchTuner(listedButClosed, CBDAGraph::m_tunerDevicePath, DeviceInstanceOf(wanted));
+    CBDAGraph::m_pTunerDevice = SearchTuner(listedButClosed, CBDAGraph::m_tunerDevicePath, DeviceInstanceOf(wanted.c_str()));
     // Only that card's tuner will do: one that opens in its place belongs to another card.
-    if (CBDAGraph::m_pTunerDevice && !SamePath(CBDAGraph::m_tunerDevicePath, wanted)) {
+    if (CBDAGraph::m_pTunerDevice && !CBDAGraph::m_tunerDevicePath.Equals(wanted.c_str())) {
         CBDAGraph::m_pTunerDevice.Reset();
-        CBDAGraph::m_tunerDevicePath.clear();
+        CBDAGraph::m_tunerDevicePath.Clear();
         listedButClosed = true;
     }
     return true;

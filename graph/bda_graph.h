@@ -8,8 +8,8 @@
 #include <tuner.h>
 
 #include <functional>
-#include <string>
 
+#include "graph/device_search.h"
 #include "graph/graph_host.h"
 #include "graph/tuning_standard.h"
 #include "platform/com_ptr.h"
@@ -23,12 +23,12 @@ public:
     // whose name can be read, of whatever type, and that binds. Null when none qualifies.
     static ComPtr<IBaseFilter> FindFilter(const WCHAR* friendlyName, GUID category);
     // The same search, with the device path of the device found (empty when it has none).
-    static ComPtr<IBaseFilter> FindFilter(const WCHAR* friendlyName, GUID category, std::wstring& devicePath);
+    static ComPtr<IBaseFilter> FindFilter(const WCHAR* friendlyName, GUID category, DevicePath& devicePath);
     // The device of the category with that name that belongs to the card of the device path
     // given (the same device instance); the first one with that name, as FindFilter finds it,
     // when the card has none of its own or a path is missing. Null when none qualifies.
     static ComPtr<IBaseFilter> FindFilterOfCard(const WCHAR* friendlyName, GUID category,
-                                                const std::wstring& cardDevicePath);
+                                                const DevicePath& cardDevicePath);
     // New instances of the platform's stock filters, or null.
     static ComPtr<IBaseFilter> CreateMPEG2Demultiplexer();
     static ComPtr<IBaseFilter> CreateInfinitePinTee();
@@ -77,7 +77,7 @@ public:
     static ComPtr<IBaseFilter> m_pTunerDevice;  // kept from start-up's probe when found there
     // The device path of m_pTunerDevice, found with it, so that the receiver taken is the one of
     // the tuner's own card; empty when the tuner has none.
-    static std::wstring m_tunerDevicePath;
+    static DevicePath m_tunerDevicePath;
     static ComPtr<IBaseFilter> m_pNetworkProvider;
     static ComPtr<IBaseFilter> m_pDemux;
     static ComPtr<IBaseFilter> m_pInfTee;

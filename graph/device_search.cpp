@@ -64,7 +64,7 @@ void WalkDevices(const GUID& category, const std::function<bool(FoundDevice&)>& 
         VariantHolder path;
         if (SUCCEEDED(bag->Read(L"DevicePath", path.Get(), nullptr)) && V_VT(path.Get()) == VT_BSTR &&
             V_BSTR(path.Get()))
-            device.path = V_BSTR(path.Get());
+            device.path.Assign(V_BSTR(path.Get()));
 
         // The device is instantiated before its name is looked at.
         if (FAILED(moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter,
@@ -80,15 +80,41 @@ void WalkDevices(const GUID& category, const std::function<bool(FoundDevice&)>& 
     }
 }
 
-std::wstring DeviceInstanceOf(const std::wstring& path)
+WCHAR LowerAscii(WCHAR c)
 {
-    const size_t end = path.find(L"#{");
-    if (end == std::wstring::npos)
-        return {};
-    std::wstring instance = path.substr(0, end);
-    for (wchar_t& c : instance) {
-        if (c >= L'A' && c <= L'Z')
-            c = wchar_t(c - L'A' + L'a');
+    return c >= L'A' && c <= L'Z' ? WCHAR(c - L'A' + L'a') : c;
+}
+
+void DevicePath::Assign(const WCHAR* path)
+{
+    size_t length = 0;
+    for (; path && path[length] && length + 1 < kLength; ++length)
+        text[length] = path[length];
+    text[length] = 0;
+}
+
+bool DevicePath::Equals(const WCHAR* other) const
+{
+    size_t i = 0;
+    for (; text[i] && other[i]; ++i) {
+        if (LowerAscii(text[i]) != LowerAscii(other[i]))
+            return false;
+    }
+    return text[i] == other[i];
+}
+
+DevicePath DeviceInstanceOf(const WCHAR* path)
+{
+    DevicePath instance;
+    if (!path)
+        return instance;
+    for (size_t i = 0; path[i] && i + 1 < DevicePath::kLength; ++i) {
+        if (path[i] == L'#' && path[i + 1] == L'{') {
+            for (size_t j = 0; j < i; ++j)
+                instance.text[j] = LowerAscii(path[j]);
+            instance.text[i] = 0;
+            return instance;
+        }
     }
     return instance;
 }
@@ -109,8 +135,8 @@ bool DeviceSearch::Visit(FoundDevice& device)
     case FoundDevice::State::Opened:
         if (!Matches(device))
             break;
-        if (m_deviceInstance.empty() || OfTheInstance(device)) {
-            m_instanceListed = !m_deviceInstance.empty();
+        if (m_deviceInstance.Empty() || OfTheInstance(device)) {
+            m_instanceListed = !m_deviceInstance.Empty();
             m_result = std::move(device.filter);
             m_resultPath = device.path;
             m_first.Reset();
@@ -124,7 +150,7 @@ bool DeviceSearch::Visit(FoundDevice& device)
     return m_ended;
 }
 
-ComPtr<IBaseFilter> DeviceSearch::TakeResult(std::wstring* path)
+ComPtr<IBaseFilter> DeviceSearch::TakeResult(DevicePath* path)
 {
     ComPtr<IBaseFilter> result;
     if (m_result) {
@@ -142,7 +168,7 @@ ComPtr<IBaseFilter> DeviceSearch::TakeResult(std::wstring* path)
 
 bool DeviceSearch::OfTheInstance(const FoundDevice& device) const
 {
-    return !m_deviceInstance.empty() && DeviceInstanceOf(device.path) == m_deviceInstance;
+    return !m_deviceInstance.Empty() && m_deviceInstance.Equals(DeviceInstanceOf(device.path.text).text);
 }
 
 bool DeviceSearch::Matches(const FoundDevice& device) const

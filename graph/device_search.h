@@ -7,9 +7,22 @@
 #include <strmif.h>
 
 #include <functional>
-#include <string>
 
 #include "platform/com_ptr.h"
+
+// A device path as the program keeps it: in a buffer of its own rather than a library string, so
+// that the dialog program links no text library it does not otherwise need. The system's device
+// paths are far shorter; a longer one is cut, and then only matches itself cut the same way.
+struct DevicePath {
+    static constexpr size_t kLength = 512;
+    WCHAR text[kLength] = {};
+
+    bool Empty() const { return text[0] == 0; }
+    void Clear() { text[0] = 0; }
+    void Assign(const WCHAR* path);
+    // Equal, without regard to case (ASCII letters), as Windows compares paths.
+    bool Equals(const WCHAR* other) const;
+};
 
 // One device as the walk meets it, in the order of the steps taken on it.
 struct FoundDevice {
@@ -22,14 +35,14 @@ struct FoundDevice {
     State state;
     const WCHAR* name;            // the friendly name from CannotOpen on when it is text, else null
     ComPtr<IBaseFilter> filter;   // the device's filter when Opened, with one reference
-    std::wstring path;            // the device path from CannotOpen on; empty when it has none
+    DevicePath path;              // the device path from CannotOpen on; empty when it has none
 };
 
 // The device-instance part of a device path: what comes before the interface class, such as
 // "\\?\pci#ven_1131&dev_7160&subsys_83171131&rev_03#4&2b1c8c1f&0&00e5" of
 // "\\?\pci#ven_1131&dev_7160&...#4&2b1c8c1f&0&00e5#{fd0a5af4-...}\{...}", in lower case. The
 // tuner and the receiver of one card share it. Empty for a path without an interface class.
-std::wstring DeviceInstanceOf(const std::wstring& path);
+DevicePath DeviceInstanceOf(const WCHAR* path);
 
 // Hands each device of the category to visit, in enumeration order, until visit returns true
 // or the devices are exhausted. Nothing is visited when the device enumerator cannot be made
@@ -49,8 +62,8 @@ void WalkDevices(const GUID& category, const std::function<bool(FoundDevice&)>& 
 // card's device would not work with this card's.
 class DeviceSearch {
 public:
-    explicit DeviceSearch(const WCHAR* friendlyName, std::wstring deviceInstance = {})
-        : m_friendlyName(friendlyName), m_deviceInstance(std::move(deviceInstance))
+    explicit DeviceSearch(const WCHAR* friendlyName, const DevicePath& deviceInstance = DevicePath())
+        : m_friendlyName(friendlyName), m_deviceInstance(deviceInstance)
     {
     }
 
@@ -65,18 +78,18 @@ public:
     // have no device of its own.
     bool HoldsFirst() const { return static_cast<bool>(m_first); }
     // The result, handed over with its reference, and its device path; null when there is none.
-    ComPtr<IBaseFilter> TakeResult(std::wstring* path = nullptr);
+    ComPtr<IBaseFilter> TakeResult(DevicePath* path = nullptr);
 
 private:
     bool Matches(const FoundDevice& device) const;
     bool OfTheInstance(const FoundDevice& device) const;
 
     const WCHAR* m_friendlyName;
-    std::wstring m_deviceInstance;
+    DevicePath m_deviceInstance;
     bool m_ended = false;
     bool m_instanceListed = false;  // a device of the instance bears the name
     ComPtr<IBaseFilter> m_result;
-    std::wstring m_resultPath;
+    DevicePath m_resultPath;
     ComPtr<IBaseFilter> m_first;    // the first device that would do, kept while one of the
-    std::wstring m_firstPath;       // instance may still come
+    DevicePath m_firstPath;         // instance may still come
 };

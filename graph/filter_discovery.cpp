@@ -21,22 +21,22 @@ ComPtr<IBaseFilter> CreateStockFilter(REFCLSID clsid)
 
 ComPtr<IBaseFilter> CBDAGraph::FindFilter(const WCHAR* friendlyName, GUID category)
 {
-    std::wstring unused;
+    DevicePath unused;
     return FindFilter(friendlyName, category, unused);
 }
 
-ComPtr<IBaseFilter> CBDAGraph::FindFilter(const WCHAR* friendlyName, GUID category, std::wstring& devicePath)
+ComPtr<IBaseFilter> CBDAGraph::FindFilter(const WCHAR* friendlyName, GUID category, DevicePath& devicePath)
 {
     DeviceSearch search(friendlyName);
     WalkDevices(category, [&search](FoundDevice& device) { return search.Visit(device); });
-    devicePath.clear();
+    devicePath.Clear();
     return search.TakeResult(&devicePath);
 }
 
 ComPtr<IBaseFilter> CBDAGraph::FindFilterOfCard(const WCHAR* friendlyName, GUID category,
-                                                const std::wstring& cardDevicePath)
+                                                const DevicePath& cardDevicePath)
 {
-    DeviceSearch search(friendlyName, DeviceInstanceOf(cardDevicePath));
+    DeviceSearch search(friendlyName, DeviceInstanceOf(cardDevicePath.text));
     WalkDevices(category, [&search](FoundDevice& device) { return search.Visit(device); });
     return search.TakeResult();
 }

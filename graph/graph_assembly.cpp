@@ -40,7 +40,8 @@ void ReportFailure(IGraphHost& dialog, const char* text)
 // reference takes the first result over before the pause, so that a device of an earlier build
 // is let go first: some drivers open a device only once at a time, and the second search then
 // finds it free again.
-void FindArrivingDevice(ComPtr<IBaseFilter>& device, const std::function<ComPtr<IBaseFilter>()>& find)
+template <class Find>
+void FindArrivingDevice(ComPtr<IBaseFilter>& device, const Find& find)
 {
     device = find();
     if (!device) {
@@ -181,7 +182,7 @@ BOOL CBDAGraph::TearDownGraph(IGraphHost& dialog)
             (void)m_pGraphBuilder->RemoveFilter(m_pTunerDevice.Get());
         m_pTunerDevice.Reset();
     }
-    m_tunerDevicePath.clear();
+    m_tunerDevicePath.Clear();
     m_pGraphBuilder.Reset();
 
     // Balances start-up's CoInitializeEx; no interface is released after this.

@@ -6,7 +6,7 @@ ComPtr<IGraphBuilder> CBDAGraph::m_pGraphBuilder;
 ComPtr<IMediaControl> CBDAGraph::m_pMediaControl;
 ComPtr<IBaseFilter> CBDAGraph::m_pCaptureDevice;
 ComPtr<IBaseFilter> CBDAGraph::m_pTunerDevice;
-std::wstring CBDAGraph::m_tunerDevicePath;
+DevicePath CBDAGraph::m_tunerDevicePath;
 ComPtr<IBaseFilter> CBDAGraph::m_pNetworkProvider;
 ComPtr<IBaseFilter> CBDAGraph::m_pDemux;
 ComPtr<IBaseFilter> CBDAGraph::m_pInfTee;

@@ -104,7 +104,7 @@ TEST_F(AppStartupTest, WithTwoCardsListedCrossedTheDialogUsesTheFirstTunersOwnRe
     EXPECT_EQ(*second.receiverConnections, 0) << "the first card's tuner went to the second card's receiver";
     EXPECT_FALSE(card.channel->calls.empty()) << "the dialog read the first card's modes";
     EXPECT_TRUE(second.channel->calls.empty());
-    EXPECT_TRUE(CBDAGraph::m_tunerDevicePath.empty()) << "the teardown forgets the tuner's path";
+    EXPECT_TRUE(CBDAGraph::m_tunerDevicePath.Empty()) << "the teardown forgets the tuner's path";
 }
 
 // Refuses every dialog window this thread tries to make.

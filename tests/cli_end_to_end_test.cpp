@@ -488,6 +488,35 @@ TEST_F(CtlEndToEnd, AutostartMakesFindsReplacesAndRemovesTheTaskInTheTaskSchedul
     EXPECT_FALSE(Json()["registered"].truth);
 }
 
+TEST_F(CtlEndToEnd, WithTwoCardsListedCrossedEachCommandReachesTheCardAskedForThroughItsOwnReceiver)
+{
+    scenario.cards = 2;
+    scenario.Write();
+    SetCardModes(4, 7);
+    const BYTE second[2] = {5, 6};
+    SimRegistry::WriteBytes(SimRegistry::kSecondCard, "Modes", second, 2);
+    const auto connections = [](const char* card) { return SimRegistry::ReadNumber(card, "ReceiverConnections", 0); };
+
+    EXPECT_EQ(Ctl({"get"}).exitCode, 0u);
+    EXPECT_THAT(out, ElementsAre("Tuner 0: DVB-C", "Tuner 1: DVBC2"));
+    EXPECT_GE(connections(SimRegistry::kCard), 1u);
+    EXPECT_EQ(connections(SimRegistry::kSecondCard), 0u) << "card 1's tuner went to card 2's receiver";
+    ExpectCleanRun();
+
+    EXPECT_EQ(Ctl({"set", "1", "1", "--card", "2"}).exitCode, 0u);
+    ExpectCleanRun();
+    EXPECT_EQ(Ctl({"set", "keep", "2", "--device", kSecondTunerPath}).exitCode, 0u);
+    ExpectCleanRun();
+    BYTE modes[2] = {};
+    ASSERT_TRUE(SimRegistry::ReadBytes(SimRegistry::kSecondCard, "Modes", modes, 2));
+    EXPECT_EQ(modes[0], 1);
+    EXPECT_EQ(modes[1], 2);
+    EXPECT_THAT(CardModes(), ElementsAre(4, 7));
+    EXPECT_EQ(Sets(), 0u) << "card 1 was written to";
+    EXPECT_EQ(Ctl({"get", "--card", "3"}).exitCode, 2u);
+    EXPECT_THAT(err, ElementsAre("tessmorctl: card 3 is not there: the system lists 2 cards (\"tessmorctl devices\" shows them)"));
+}
+
 TEST_F(CtlEndToEnd, JsonGivesEveryCommandsResultAsAnObjectAScriptCanRead)
 {
     SetCardModes(4, 7);

@@ -186,7 +186,9 @@ TEST_F(FilterDiscoveryTest, TheReceiverOfTheTunersOwnCardIsTakenWhereverItIsList
             device.makeFilter = [label = listed.label] { return SimFilter::Create(label); };
             catalog->Add(receivers, device);
         }
-        EXPECT_EQ(DeviceName(CBDAGraph::FindFilterOfCard(L"VKO 8317 Capture 0", receivers, pairing.tunerPath)),
+        DevicePath tunerPath;
+        tunerPath.Assign(pairing.tunerPath.c_str());
+        EXPECT_EQ(DeviceName(CBDAGraph::FindFilterOfCard(L"VKO 8317 Capture 0", receivers, tunerPath)),
                   pairing.taken)
             << pairing.listed.size() << " " << std::string(pairing.tunerPath.begin(), pairing.tunerPath.end());
     }
@@ -196,12 +198,13 @@ TEST_F(FilterDiscoveryTest, TheReceiverOfTheTunersOwnCardIsTakenWhereverItIsList
     SimDevice tuner(L"VKO 8317 Tuner 0");
     tuner.devicePath = tuner1;
     catalog->Add(kTuners, tuner);
-    std::wstring path = L"old";
+    DevicePath path;
+    path.Assign(L"old");
     EXPECT_TRUE(CBDAGraph::FindFilter(L"VKO 8317 Tuner 0", kTuners, path));
-    EXPECT_EQ(path, tuner1);
+    EXPECT_EQ(std::wstring(path.text), tuner1);
     const std::pair<std::wstring, std::wstring> instances[] = {
         {tuner1, card1}, {L"\\\\?\\PCI#A#B#{C}\\{D}", L"\\\\?\\pci#a#b"}, {L"no class", L""}, {L"", L""},
     };
     for (const auto& instance : instances)
-        EXPECT_EQ(DeviceInstanceOf(instance.first), instance.second);
+        EXPECT_EQ(std::wstring(DeviceInstanceOf(instance.first.c_str()).text), instance.second);
 }

@@ -8,13 +8,18 @@
 #include "sim/server/sim_registry.h"
 #include "sim/server/window_watch.h"
 
-CardChannel::CardChannel(SimPin& pin) : m_filter(&pin.Owner()), m_pin(pin)
+CardChannel::CardChannel(SimPin& pin, bool secondCard) : m_filter(&pin.Owner()), m_pin(pin), m_secondCard(secondCard)
 {
 }
 
-IKsPropertySet* CardChannel::Create(SimPin& pin)
+IKsPropertySet* CardChannel::Create(SimPin& pin, bool secondCard)
 {
-    return new CardChannel(pin);
+    return new CardChannel(pin, secondCard);
+}
+
+const char* CardChannel::CardKey() const
+{
+    return m_secondCard ? SimRegistry::kSecondCard : SimRegistry::kCard;
 }
 
 namespace {
@@ -29,7 +34,7 @@ ULONGLONG SystemMilliseconds()
 }
 
 // Modes a Set left for later become the card's once the scenario's delay has passed.
-void ApplyPendingModes()
+void ApplyPendingModes(const char* card)
 {
     BYTE pending[2 + sizeof(ULONGLONG)];
     if (!SimRegistry::ReadBytes(SimRegistry::kPendingModes, "Modes", pending, sizeof pending))
@@ -38,7 +43,7 @@ void ApplyPendingModes()
     std::copy(pending + 2, pending + sizeof pending, reinterpret_cast<BYTE*>(&since));
     if (SystemMilliseconds() - since < SimScenario::Read().setDelayMilliseconds)
         return;
-    SimRegistry::WriteBytes(SimRegistry::kCard, "Modes", pending, 2);
+    SimRegistry::WriteBytes(card, "Modes", pending, 2);
     SimRegistry::Delete(SimRegistry::kPendingModes);
 }
 
@@ -46,9 +51,9 @@ void ApplyPendingModes()
 
 void CardChannel::LoadModes()
 {
-    ApplyPendingModes();
+    ApplyPendingModes(CardKey());
     BYTE stored[2];
-    if (SimRegistry::ReadBytes(SimRegistry::kCard, "Modes", stored, 2)) {
+    if (SimRegistry::ReadBytes(CardKey(), "Modes", stored, 2)) {
         modes[0] = stored[0];
         modes[1] = stored[1];
     } else {
@@ -82,10 +87,10 @@ HRESULT CardChannel::QuerySupported(REFGUID set, DWORD id, DWORD* support)
     WindowWatch::Sample();
     const SimScenario scenario = SimScenario::Read();
     const wchar_t network = UpstreamNetwork();
-    const bool everywhere = scenario.supportedNetworks.find_first_not_of(L"STC") == std::wstring::npos &&
-                            scenario.supportedNetworks.size() == 3;
+    const std::wstring& supported = m_secondCard ? scenario.secondSupportedNetworks : scenario.supportedNetworks;
+    const bool everywhere = supported.find_first_not_of(L"STC") == std::wstring::npos && supported.size() == 3;
     querySupportedResult =
-        everywhere || (network && scenario.supportedNetworks.find(network) != std::wstring::npos)
+        everywhere || (network && supported.find(network) != std::wstring::npos)
             ? S_OK
             : E_PROP_SET_UNSUPPORTED;
     return SimPropertySet::QuerySupported(set, id, support);
@@ -106,7 +111,7 @@ HRESULT CardChannel::Set(REFGUID set, DWORD id, void* instance, DWORD instanceLe
     WindowWatch::Sample();
     LoadModes();
     // Every Set that reaches the card is counted, so that a test can tell that none did.
-    SimRegistry::WriteNumber(SimRegistry::kCard, "Sets", SimRegistry::ReadNumber(SimRegistry::kCard, "Sets", 0) + 1);
+    SimRegistry::WriteNumber(CardKey(), "Sets", SimRegistry::ReadNumber(CardKey(), "Sets", 0) + 1);
     const SimScenario scenario = SimScenario::Read();
     setResult = scenario.setFails ? E_FAIL : S_OK;
     const BYTE before[2] = {modes[0], modes[1]};
@@ -118,7 +123,7 @@ HRESULT CardChannel::Set(REFGUID set, DWORD id, void* instance, DWORD instanceLe
     for (int tuner = 0; tuner < 2; ++tuner)
         taken[tuner] = scenario.setTuners.find(wchar_t(L'0' + tuner)) != std::wstring::npos ? modes[tuner] : before[tuner];
     if (scenario.setDelayMilliseconds == 0) {
-        SimRegistry::WriteBytes(SimRegistry::kCard, "Modes", taken, 2);
+        SimRegistry::WriteBytes(CardKey(), "Modes", taken, 2);
         return result;
     }
     const ULONGLONG since = SystemMilliseconds();

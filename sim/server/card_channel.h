@@ -7,8 +7,9 @@
 
 class CardChannel : public SimPropertySet {
 public:
-    // A channel for the pin, with one reference; it keeps the pin's filter alive.
-    static IKsPropertySet* Create(SimPin& pin);
+    // A channel for the pin, with one reference; it keeps the pin's filter alive. The second
+    // card of a PC with two keeps its modes apart and has its own supported standards.
+    static IKsPropertySet* Create(SimPin& pin, bool secondCard = false);
 
     HRESULT STDMETHODCALLTYPE Set(REFGUID set, DWORD id, void* instance, DWORD instanceLength,
                                   void* data, DWORD dataLength) override;
@@ -17,11 +18,13 @@ public:
     HRESULT STDMETHODCALLTYPE QuerySupported(REFGUID set, DWORD id, DWORD* support) override;
 
 private:
-    explicit CardChannel(SimPin& pin);
+    CardChannel(SimPin& pin, bool secondCard);
+    const char* CardKey() const;
     // The letter (S, T or C) of the network provider connected to the pin, or 0.
     wchar_t UpstreamNetwork() const;
     void LoadModes();
 
     ComPtr<IBaseFilter> m_filter;  // keeps m_pin alive
     SimPin& m_pin;
+    bool m_secondCard;
 };

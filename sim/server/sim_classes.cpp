@@ -30,34 +30,39 @@ ULONGLONG ProcessAge()
     return (ticks(now) - ticks(created)) / 10000;
 }
 
-IUnknown* MakeTuner()
+IUnknown* MakeTuner(bool secondCard)
 {
     const SimScenario scenario = SimScenario::Read();
     if (!scenario.cardPresent || ProcessAge() < scenario.tunerDelayMilliseconds)
         return nullptr;
-    SimFilter* tuner = SimFilter::Create(L"VKO 8317 Tuner 0", {}, CLSID_SimCardTuner);
+    SimFilter* tuner = SimFilter::Create(L"VKO 8317 Tuner 0", {}, secondCard ? CLSID_SimSecondTuner : CLSID_SimCardTuner);
     SimPin& input = tuner->AddPin(scenario.input0Present ? L"Input0" : L"Antenna In", PINDIR_INPUT);
     if (scenario.input0HasPropertySet)
-        input.makePropertySet = [](SimPin& pin) { return CardChannel::Create(pin); };
+        input.makePropertySet = [secondCard](SimPin& pin) { return CardChannel::Create(pin, secondCard); };
     tuner->AddPin(L"MPEG2 Transport", PINDIR_OUTPUT);
     return static_cast<IBaseFilter*>(tuner);
 }
 
 SimExclusiveDevice g_captureOpens;
 
-IUnknown* MakeCapture()
+IUnknown* MakeCapture(bool secondCard)
 {
     const SimScenario scenario = SimScenario::Read();
     if (!scenario.cardPresent || ProcessAge() < scenario.captureDelayMilliseconds)
         return nullptr;
     std::shared_ptr<void> claim;
-    if (scenario.captureOpensOnce && !(claim = g_captureOpens.Claim()))
+    if (scenario.captureOpensOnce && !secondCard && !(claim = g_captureOpens.Claim()))
         return nullptr;
     SimFilter* capture = SimFilter::Create(L"VKO 8317 Capture 0",
                                            {{L"MPEG2 Transport In", PINDIR_INPUT},
                                             {L"MPEG2 Transport Out", PINDIR_OUTPUT}},
-                                           CLSID_SimCardCapture);
+                                           secondCard ? CLSID_SimSecondCapture : CLSID_SimCardCapture);
     capture->deviceClaim = std::move(claim);
+    // Which card's receiver a graph connected, for the tests of a PC with two cards.
+    const char* card = secondCard ? SimRegistry::kSecondCard : SimRegistry::kCard;
+    capture->Pin(0).onConnected = [card] {
+        SimRegistry::WriteNumber(card, "ReceiverConnections", SimRegistry::ReadNumber(card, "ReceiverConnections", 0) + 1);
+    };
     return static_cast<IBaseFilter*>(capture);
 }
 
@@ -77,14 +82,18 @@ std::vector<SimServerClass> MakeClasses()
 {
     std::vector<SimServerClass> classes = {
         {CLSID_SimCardTuner, "Simulated VKO 8317 tuner", &KSCATEGORY_BDA_NETWORK_TUNER,
-         L"VKO 8317 Tuner 0", MakeTuner,
+         L"VKO 8317 Tuner 0", [] { return MakeTuner(false); },
          SIM_CARD_INSTANCE "#{71985f48-1ca1-11d3-9cc8-00c04f7971e0}\\{8b884e32-f8fe-4d0c-8c16-9a3a1f2c3e01}"},
         {CLSID_SimCardCapture, "Simulated VKO 8317 capture", &KSCATEGORY_BDA_RECEIVER_COMPONENT,
-         L"VKO 8317 Capture 0", MakeCapture,
+         L"VKO 8317 Capture 0", [] { return MakeCapture(false); },
          SIM_CARD_INSTANCE "#{fd0a5af4-b41d-11d2-9c95-00c04f7971e0}\\{8b884e32-f8fe-4d0c-8c16-9a3a1f2c3e02}"},
         {CLSID_SimTransportInformation, "Simulated transport information filter",
          &KSCATEGORY_BDA_TRANSPORT_INFORMATION, L"BDA MPEG2 Transport Information Filter",
          MakeTransportInformation},
+        // The second card's: listed as devices only by a scenario with two cards.
+        {CLSID_SimSecondTuner, "Simulated second VKO 8317 tuner", nullptr, nullptr, [] { return MakeTuner(true); }},
+        {CLSID_SimSecondCapture, "Simulated second VKO 8317 capture", nullptr, nullptr,
+         [] { return MakeCapture(true); }},
         {CLSID_InfTee, "Simulated infinite pin tee", nullptr, nullptr,
          [] { return static_cast<IUnknown*>(SimFilter::CreateInfiniteTee()); }},
         {CLSID_MPEG2Demultiplexer, "Simulated MPEG-2 demultiplexer", nullptr, nullptr,

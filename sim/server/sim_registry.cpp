@@ -108,6 +108,42 @@ void Delete(const char* key)
 
 }  // namespace SimRegistry
 
+// The tuner's above {1F406697-...}, the first card's tuner, and the receiver's below
+// {18EBBCBD-...}, its receiver: the device enumerator lists a category's devices in the order
+// of their class ids, so that the two cards are listed crossed.
+const GUID CLSID_SimSecondTuner = {0x2f406697, 0x02f4, 0x4485, {0x9d, 0xf9, 0x6e, 0xca, 0x38, 0xdf, 0x98, 0xa3}};
+const GUID CLSID_SimSecondCapture = {0x08ebbcbd, 0x7cbe, 0x4c7c, {0x9a, 0x12, 0xc0, 0xec, 0xdc, 0x01, 0xc8, 0x57}};
+const char kSecondTunerPath[] = "\\\\?\\pci#ven_1131&dev_7160&subsys_83171131&rev_03#4&3a5e91d2&0&00e6"
+                                "#{71985f48-1ca1-11d3-9cc8-00c04f7971e0}\\{8b884e32-f8fe-4d0c-8c16-9a3a1f2c3e01}";
+const char kSecondCapturePath[] = "\\\\?\\pci#ven_1131&dev_7160&subsys_83171131&rev_03#4&3a5e91d2&0&00e6"
+                                  "#{fd0a5af4-b41d-11d2-9c95-00c04f7971e0}\\{8b884e32-f8fe-4d0c-8c16-9a3a1f2c3e02}";
+
+namespace {
+
+std::string GuidText(const GUID& guid)
+{
+    wchar_t wide[40] = {};
+    (void)::StringFromGUID2(guid, wide, 40);
+    char text[40] = {};
+    (void)::WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+    return text;
+}
+
+// A device of the second card in its category, as the server registers the first card's.
+void ListSecondCardDevice(const GUID& category, const GUID& clsid, const wchar_t* name, const char* path, bool listed)
+{
+    const std::string key = "Software\\Classes\\CLSID\\" + GuidText(category) + "\\Instance\\" + GuidText(clsid);
+    SimRegistry::Delete(key.c_str());
+    if (!listed)
+        return;
+    SimRegistry::WriteText(key.c_str(), "FriendlyName", name);
+    const std::string id = GuidText(clsid);
+    SimRegistry::WriteText(key.c_str(), "CLSID", std::wstring(id.begin(), id.end()));
+    SimRegistry::WriteText(key.c_str(), "DevicePath", std::wstring(path, path + lstrlenA(path)));
+}
+
+}  // namespace
+
 SimScenario SimScenario::Read()
 {
     using namespace SimRegistry;
@@ -125,6 +161,8 @@ SimScenario SimScenario::Read()
     scenario.setDelayMilliseconds = ReadNumber(kScenario, "SetDelay", 0);
     scenario.setTuners = ReadText(kScenario, "SetTuners", L"01");
     scenario.supportedNetworks = ReadText(kScenario, "SupportedNetworks", L"STC");
+    scenario.cards = ReadNumber(kScenario, "Cards", 1);
+    scenario.secondSupportedNetworks = ReadText(kScenario, "SecondSupportedNetworks", L"STC");
     return scenario;
 }
 
@@ -145,4 +183,10 @@ void SimScenario::Write() const
     WriteNumber(kScenario, "SetDelay", setDelayMilliseconds);
     WriteText(kScenario, "SetTuners", setTuners);
     WriteText(kScenario, "SupportedNetworks", supportedNetworks);
+    WriteNumber(kScenario, "Cards", cards);
+    WriteText(kScenario, "SecondSupportedNetworks", secondSupportedNetworks);
+    const GUID tuners = {0x71985F48, 0x1CA1, 0x11D3, {0x9C, 0xC8, 0x00, 0xC0, 0x4F, 0x79, 0x71, 0xE0}};
+    const GUID receivers = {0xFD0A5AF4, 0xB41D, 0x11D2, {0x9C, 0x95, 0x00, 0xC0, 0x4F, 0x79, 0x71, 0xE0}};
+    ListSecondCardDevice(tuners, CLSID_SimSecondTuner, L"VKO 8317 Tuner 0", kSecondTunerPath, cards >= 2);
+    ListSecondCardDevice(receivers, CLSID_SimSecondCapture, L"VKO 8317 Capture 0", kSecondCapturePath, cards >= 2);
 }

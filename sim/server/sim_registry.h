@@ -10,6 +10,8 @@ namespace SimRegistry {
 
 constexpr char kScenario[] = "Software\\TessmorSim\\Scenario";
 constexpr char kCard[] = "Software\\TessmorSim\\Card";
+// The second card of a simulated PC with two: its modes and what reached it, as kCard has them.
+constexpr char kSecondCard[] = "Software\\TessmorSim\\Card2";
 // Modes a Set wrote that the card reports only once the scenario's delay has passed.
 constexpr char kPendingModes[] = "Software\\TessmorSim\\PendingModes";
 constexpr char kTuningSpaces[] = "Software\\TessmorSim\\TuningSpaces";
@@ -45,7 +47,18 @@ struct SimScenario {
     DWORD setDelayMilliseconds = 0;      // a Set's modes are reported only this long after it
     std::wstring setTuners = L"01";      // the tuners (0, 1) whose mode a Set changes
     std::wstring supportedNetworks = L"STC";  // S, T and C: where the property is supported
+    // The PC holds this many cards (1 or 2). The second card's devices are listed crossed with
+    // the first's: its receiver before the first card's, its tuner after.
+    DWORD cards = 1;
+    std::wstring secondSupportedNetworks = L"STC";  // where the second card supports the property
 
     static SimScenario Read();
+    // Also lists the second card's devices in the system, or takes them out again.
     void Write() const;
 };
+
+// The second card's filters: their class ids, and the device paths they are listed with.
+extern const GUID CLSID_SimSecondTuner;
+extern const GUID CLSID_SimSecondCapture;
+extern const char kSecondTunerPath[];
+extern const char kSecondCapturePath[];
