@@ -65,9 +65,9 @@ std::vector<CardPair> PairCards(const std::vector<CardDevice>& tuners, const std
 std::vector<CardDevice> ListTunerDevices()
 {
     std::vector<CardDevice> tuners;
-    const size_t length = wcslen(kTunerName);
+    const DeviceSearch named(kTunerName);
     WalkDevices(KSCATEGORY_BDA_NETWORK_TUNER, [&](FoundDevice& device) {
-        tuners.push_back({device.name && wcsncmp(device.name, kTunerName, length) == 0, device.path.text});
+        tuners.push_back({named.Matches(device), device.path.text});
         return false;
     });
     return tuners;

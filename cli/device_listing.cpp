@@ -88,7 +88,7 @@ void List(CategoryListing& listing)
         const std::wstring verdict = Verdict(search, device, used);
         if (verdict == kOfAnotherCard)
             held = listing.rows.size();
-        const bool named = device.name && wcsncmp(device.name, listing.sought, wcslen(listing.sought)) == 0;
+        const bool named = search.Matches(device);
         listing.rows.push_back(
             {device.name ? device.name : L"", device.name != nullptr, used && !listing.used, verdict, device.path.text, named});
         if (used && !listing.used)

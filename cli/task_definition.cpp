@@ -1,5 +1,8 @@
 #include "cli/task_definition.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "cli/text.h"
 
 const wchar_t kSystemAccount[] = L"S-1-5-18";
@@ -120,27 +123,18 @@ void Settings(XmlText& xml, const AutostartTask& task)
 
 std::wstring XmlEscaped(const std::wstring& text)
 {
+    static const struct {
+        wchar_t character;
+        const wchar_t* entity;
+    } kEntities[] = {{L'&', L"&amp;"}, {L'<', L"&lt;"}, {L'>', L"&gt;"}, {L'"', L"&quot;"}, {L'\'', L"&apos;"}};
     std::wstring escaped;
     for (wchar_t c : text) {
-        switch (c) {
-        case L'&':
-            escaped += L"&amp;";
-            break;
-        case L'<':
-            escaped += L"&lt;";
-            break;
-        case L'>':
-            escaped += L"&gt;";
-            break;
-        case L'"':
-            escaped += L"&quot;";
-            break;
-        case L'\'':
-            escaped += L"&apos;";
-            break;
-        default:
+        const auto* entity = std::find_if(std::begin(kEntities), std::end(kEntities),
+                                          [c](const auto& known) { return known.character == c; });
+        if (entity != std::end(kEntities))
+            escaped += entity->entity;
+        else
             escaped += c;
-        }
     }
     return escaped;
 }

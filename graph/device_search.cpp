@@ -17,6 +17,11 @@ bool BeginsWith(const WCHAR* text, const WCHAR* prefix)
     return true;
 }
 
+WCHAR LowerAscii(WCHAR c)
+{
+    return c >= L'A' && c <= L'Z' ? WCHAR(c - L'A' + L'a') : c;
+}
+
 }  // namespace
 
 void WalkDevices(const GUID& category, const std::function<bool(FoundDevice&)>& visit)
@@ -78,11 +83,6 @@ void WalkDevices(const GUID& category, const std::function<bool(FoundDevice&)>& 
         if (visit(device))
             return;
     }
-}
-
-WCHAR LowerAscii(WCHAR c)
-{
-    return c >= L'A' && c <= L'Z' ? WCHAR(c - L'A' + L'a') : c;
 }
 
 void DevicePath::Assign(const WCHAR* path)

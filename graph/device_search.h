@@ -74,6 +74,8 @@ public:
     // Whether the device bears a name the search takes but cannot be opened: in use by another
     // program, or its driver not started.
     bool ListedButClosed(const FoundDevice& device) const;
+    // Whether the device bears a name the search takes.
+    bool Matches(const FoundDevice& device) const;
     // Whether a device not of the instance sought is kept, to be the result should the card
     // have no device of its own.
     bool HoldsFirst() const { return static_cast<bool>(m_first); }
@@ -81,7 +83,6 @@ public:
     ComPtr<IBaseFilter> TakeResult(DevicePath* path = nullptr);
 
 private:
-    bool Matches(const FoundDevice& device) const;
     bool OfTheInstance(const FoundDevice& device) const;
 
     const WCHAR* m_friendlyName;
