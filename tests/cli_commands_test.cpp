@@ -87,12 +87,15 @@ TEST_F(CtlTest, WithTwoCardsListedCrossedGetReadsTheFirstTunerThroughItsOwnRecei
     EXPECT_THAT(streams.out.at(0), ::testing::HasSubstr(L"{\"card\":2,\"used\":true,"));
 
     // A card that is not there: what was asked for and what there is.
-    EXPECT_EQ(Run({L"get", L"--card", L"3"}), 2);
-    EXPECT_THAT(streams.err, ElementsAre(L"tessmorctl: card 3 is not there: the system lists 2 cards (\"tessmorctl "
-                                         L"devices\" shows them)"));
-    EXPECT_EQ(Run({L"devices", L"--device", L"\\\\?\\pci#none"}), 2);
-    EXPECT_THAT(streams.err, ElementsAre(L"tessmorctl: no card has the device \"\\\\?\\pci#none\": the system lists 2 "
-                                         L"cards (\"tessmorctl devices\" shows them)"));
+    const std::pair<std::vector<std::wstring>, const wchar_t*> absent[] = {
+        {{L"get", L"--card", L"3"}, L"card 3 is not there"},
+        {{L"devices", L"--device", L"\\\\?\\pci#none"}, L"no card has the device \"\\\\?\\pci#none\""},
+    };
+    for (const auto& card : absent) {
+        EXPECT_EQ(Run(card.first), 2);
+        EXPECT_THAT(streams.err, ElementsAre(L"tessmorctl: " + std::wstring(card.second) +
+                                             L": the system lists 2 cards (\"tessmorctl devices\" shows them)"));
+    }
 
     // Without a receiver of its own, the tuner's card takes the first one listed, as with
     // devices that have no paths.
