@@ -41,7 +41,7 @@ protected:
             windowless ? ProgramUnderTest::WindowsPath("TESSMOR_CTLW_EXE", "tessmorctlw.exe")
                        : ProgramUnderTest::WindowsPath("TESSMOR_CTL_EXE", "tessmorctl.exe"),
             arguments, patience);
-        EXPECT_TRUE(run.started);
+        EXPECT_TRUE(run.started) << "CreateProcess failed with error " << run.startError;
         EXPECT_THAT(run.windows, IsEmpty()) << "tessmorctl had a window";
         out = ConsoleRun::Lines(run.out);
         err = ConsoleRun::Lines(run.err);

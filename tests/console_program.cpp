@@ -3,6 +3,8 @@
 #include <set>
 #include <thread>
 
+#include "program_under_test.h"
+
 namespace {
 
 std::string QuotedArgument(const std::string& argument)
@@ -117,8 +119,9 @@ ConsoleRun RunConsoleProgram(const std::string& path, const std::vector<std::str
     startup.hStdOutput = outWrite;
     startup.hStdError = errWrite;
     PROCESS_INFORMATION process = {};
-    run.started = ::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                   &startup, &process) != FALSE;
+    run.started = ProgramUnderTest::StartProcess(commandLine, TRUE, startup, process) != FALSE;
+    if (!run.started)
+        run.startError = ::GetLastError();
     // The child holds its own copies now; the pipes end when it does.
     ::CloseHandle(outWrite);
     ::CloseHandle(errWrite);

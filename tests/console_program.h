@@ -9,6 +9,7 @@
 
 struct ConsoleRun {
     bool started = false;
+    DWORD startError = 0;           // CreateProcess's error when it did not start
     DWORD exitCode = STILL_ACTIVE;  // still so when it did not end in time (it is then ended)
     std::string out;                // the bytes written, as written
     std::string err;

@@ -66,7 +66,7 @@ protected:
     void Run(const std::function<void(Session&)>& script)
     {
         ProgramUnderTest program;
-        ASSERT_TRUE(program.Started());
+        ASSERT_TRUE(program.Started()) << "CreateProcess failed with error " << program.StartError();
         Session session{program};
         session.dialog = program.WaitForWindow(kDialog, kPatience);
         ASSERT_NE(session.dialog, nullptr) << "the dialog did not appear";
@@ -160,7 +160,7 @@ TEST_F(EndToEnd, APropertyNowhereIsReportedBeforeTheDialogWithEmptyFields)
     scenario.supportedNetworks = L"";
     scenario.Write();
     ProgramUnderTest program;
-    ASSERT_TRUE(program.Started());
+    ASSERT_TRUE(program.Started()) << "CreateProcess failed with error " << program.StartError();
     HWND box = program.WaitForWindow("Tessmor", kPatience);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(ProgramUnderTest::MessageText(box), kUnsupported);
@@ -230,7 +230,7 @@ TEST_F(EndToEnd, WithoutTheCardTheProgramSaysSoAfterItsPauseAndEndsWhenTold)
     scenario.cardPresent = false;
     scenario.Write();
     ProgramUnderTest program;
-    ASSERT_TRUE(program.Started());
+    ASSERT_TRUE(program.Started()) << "CreateProcess failed with error " << program.StartError();
 
     HWND box = program.WaitForWindow("Tessmor", kPatience);
     ASSERT_NE(box, nullptr) << "no message box titled Tessmor";

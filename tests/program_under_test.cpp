@@ -1,5 +1,6 @@
 #include "program_under_test.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 namespace {
@@ -50,9 +51,10 @@ ProgramUnderTest::ProgramUnderTest(const std::string& path)
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     m_started = ::GetTickCount();
-    if (!::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &m_process))
+    if (!StartProcess(commandLine, FALSE, startup, m_process)) {
+        m_startError = ::GetLastError();
         m_process = {};
+    }
 }
 
 ProgramUnderTest::~ProgramUnderTest()
@@ -65,6 +67,27 @@ ProgramUnderTest::~ProgramUnderTest()
     }
     ::CloseHandle(m_process.hThread);
     ::CloseHandle(m_process.hProcess);
+}
+
+BOOL ProgramUnderTest::StartProcess(std::string commandLine, BOOL inheritHandles, STARTUPINFOA& startup,
+                                    PROCESS_INFORMATION& process)
+{
+    const int kTries = 3;
+    for (int attempt = 1;; ++attempt) {
+        if (::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, inheritHandles, 0, nullptr, nullptr,
+                             &startup, &process))
+            return TRUE;
+        const DWORD error = ::GetLastError();
+        std::fprintf(stderr, "note: try %d of %d to start %s failed with error %lu\n", attempt, kTries,
+                     commandLine.c_str(), static_cast<unsigned long>(error));
+        std::fflush(stderr);
+        if (attempt == kTries) {
+            process = {};
+            ::SetLastError(error);
+            return FALSE;
+        }
+        ::Sleep(500);
+    }
 }
 
 bool ProgramUnderTest::HasWindow(const char* title) const

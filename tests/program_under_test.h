@@ -19,6 +19,8 @@ public:
     ProgramUnderTest& operator=(const ProgramUnderTest&) = delete;
 
     bool Started() const { return m_process.hProcess != nullptr; }
+    // CreateProcess's error when the program did not start.
+    DWORD StartError() const { return m_startError; }
     // A visible top-level window of the program with this title, waiting up to the time given.
     HWND WaitForWindow(const char* title, DWORD milliseconds);
     // Whether the program has a visible top-level window with this title now.
@@ -28,6 +30,13 @@ public:
     // Waits for the program to end; its exit code, or STILL_ACTIVE.
     DWORD WaitForExit(DWORD milliseconds);
 
+    // CreateProcessA, tried again when the process could not be started at all. Wine on a busy
+    // host now and then ends a new process before its first instruction and reports that as a
+    // failed start; a program that cannot start fails every try. Each refused try is told on
+    // standard error with its error code, so that a log shows it.
+    static BOOL StartProcess(std::string commandLine, BOOL inheritHandles, STARTUPINFOA& startup,
+                             PROCESS_INFORMATION& process);
+
     // A message box's text, and its OK button.
     static std::string MessageText(HWND box);
     static void PressOk(HWND box);
@@ -35,4 +44,5 @@ public:
 private:
     PROCESS_INFORMATION m_process = {};
     DWORD m_started = 0;
+    DWORD m_startError = 0;
 };

@@ -27,8 +27,7 @@ protected:
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION process = {};
-        ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                   &startup, &process));
+        ASSERT_TRUE(ProgramUnderTest::StartProcess(command, FALSE, startup, process));
         WaitForSingleObject(process.hProcess, kPatience);
         DWORD code = 1;
         GetExitCodeProcess(process.hProcess, &code);
