@@ -340,7 +340,7 @@ std::wstring ReportJson(const std::wstring& name, bool system, const TaskReport*
         return json.Json();
     std::vector<std::wstring> modes, triggers;
     for (int tuner = 0; tuner < 2 && report->modesKnown; ++tuner)
-        modes.push_back(report->tuners[tuner].keep ? JsonString(L"keep") : JsonString(ModeArgument(report->tuners[tuner])));
+        modes.push_back(JsonString(ModeArgument(report->tuners[tuner])));
     for (const std::wstring& trigger : report->triggers)
         triggers.push_back(JsonString(trigger));
     json.Value("modes", report->modesKnown ? JsonArray(modes) : L"null")

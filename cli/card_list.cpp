@@ -9,15 +9,6 @@
 
 namespace {
 
-std::wstring Lower(std::wstring text)
-{
-    for (wchar_t& c : text) {
-        if (c >= L'A' && c <= L'Z')
-            c = wchar_t(c - L'A' + L'a');
-    }
-    return text;
-}
-
 std::wstring CardsThere(size_t count)
 {
     return L"the system lists " + Decimal(static_cast<unsigned long>(count)) + (count == 1 ? L" card" : L" cards") +
@@ -33,7 +24,7 @@ std::wstring InstanceOf(const std::wstring& path)
 
 bool SamePath(const std::wstring& one, const std::wstring& other)
 {
-    return Lower(one) == Lower(other);
+    return LowerCase(one) == LowerCase(other);
 }
 
 std::vector<CardPair> PairCards(const std::vector<CardDevice>& tuners, const std::vector<CardDevice>& receivers)
@@ -57,7 +48,7 @@ std::vector<CardPair> PairCards(const std::vector<CardDevice>& tuners, const std
         const std::wstring& second = tuners[other.tuner].path;
         if (first.empty() || second.empty())
             return !first.empty() && second.empty();
-        return Lower(first) < Lower(second);
+        return LowerCase(first) < LowerCase(second);
     });
     return cards;
 }
@@ -88,7 +79,7 @@ bool ChosenTunerPath(const CtlRequest& request, const std::vector<CardDevice>& t
     // The tuner's whole path, or the device-instance part of it.
     for (const CardPair& card : cards) {
         const std::wstring& tuner = tuners[card.tuner].path;
-        if (!tuner.empty() && (SamePath(tuner, request.device) || InstanceOf(tuner) == Lower(request.device))) {
+        if (!tuner.empty() && (SamePath(tuner, request.device) || InstanceOf(tuner) == LowerCase(request.device))) {
             path = tuner;
             return true;
         }

@@ -41,7 +41,6 @@ ComPtr<IBaseFilter> SearchTuner(bool& listedButClosed, DevicePath& path, const D
         listedButClosed = listedButClosed || search.ListedButClosed(device);
         return search.Visit(device);
     });
-    path.Clear();
     return search.TakeResult(&path);
 }
 

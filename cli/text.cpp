@@ -33,6 +33,13 @@ bool EqualsIgnoringCase(const std::wstring& argument, const char* word)
     return i == argument.size();
 }
 
+std::wstring LowerCase(std::wstring text)
+{
+    for (wchar_t& c : text)
+        c = LowerAscii(c);
+    return text;
+}
+
 namespace {
 std::wstring QuotedUpTo(const std::wstring& argument, size_t length)
 {

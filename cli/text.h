@@ -10,6 +10,9 @@ std::wstring Widen(const char* text);
 // Whether the argument equals the ASCII word, letters compared without regard to case.
 bool EqualsIgnoringCase(const std::wstring& argument, const char* word);
 
+// The text with its ASCII letters in lower case, as Windows compares device paths.
+std::wstring LowerCase(std::wstring text);
+
 // An argument as it may be quoted back in a message: control characters shown as '?', and
 // cut short with "..." when it is long.
 std::wstring Quoted(const std::wstring& argument);

@@ -136,7 +136,6 @@ bool DeviceSearch::Visit(FoundDevice& device)
         if (!Matches(device))
             break;
         if (m_deviceInstance.Empty() || OfTheInstance(device)) {
-            m_instanceListed = !m_deviceInstance.Empty();
             m_result = std::move(device.filter);
             m_resultPath = device.path;
             m_first.Reset();
@@ -153,6 +152,8 @@ bool DeviceSearch::Visit(FoundDevice& device)
 ComPtr<IBaseFilter> DeviceSearch::TakeResult(DevicePath* path)
 {
     ComPtr<IBaseFilter> result;
+    if (path)
+        path->Clear();
     if (m_result) {
         result = std::move(m_result);
         if (path)

@@ -79,7 +79,8 @@ public:
     // Whether a device not of the instance sought is kept, to be the result should the card
     // have no device of its own.
     bool HoldsFirst() const { return static_cast<bool>(m_first); }
-    // The result, handed over with its reference, and its device path; null when there is none.
+    // The result, handed over with its reference, and its device path; null, and an empty path,
+    // when there is none.
     ComPtr<IBaseFilter> TakeResult(DevicePath* path = nullptr);
 
 private:

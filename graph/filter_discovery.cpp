@@ -29,7 +29,6 @@ ComPtr<IBaseFilter> CBDAGraph::FindFilter(const WCHAR* friendlyName, GUID catego
 {
     DeviceSearch search(friendlyName);
     WalkDevices(category, [&search](FoundDevice& device) { return search.Visit(device); });
-    devicePath.Clear();
     return search.TakeResult(&devicePath);
 }
 
