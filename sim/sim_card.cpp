@@ -31,6 +31,14 @@ void SimCard::Join(const SimCard& first, const std::wstring& instance)
     deviceInstance = instance;
 }
 
+void SimCard::JoinCrossed(const SimCard& first, const std::function<void()>& install)
+{
+    Join(first, L"\\\\?\\pci#ven_1131&dev_7160&subsys_83171131&rev_03#4&3a5e91d2&0&00e6");
+    AddCaptureDevice();
+    install();
+    AddTunerDevice();
+}
+
 void SimCard::AddCaptureDevice()
 {
     SimDevice capture(L"VKO 8317 Capture 0");

@@ -5,6 +5,7 @@
 // table; each scenario is a field.
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 
 #include "platform/com_ptr.h"
@@ -46,6 +47,9 @@ struct SimCard {
     // tuning spaces, at another place. Its own devices are added with AddTunerDevice and
     // AddCaptureDevice, in the order the test chooses; Install is for the first card alone.
     void Join(const SimCard& first, const std::wstring& instance);
+    // Makes this card the second one of the first's PC, at the second card's place, listed
+    // crossed with the first: its receiver before the devices that install adds, its tuner after.
+    void JoinCrossed(const SimCard& first, const std::function<void()>& install);
 
     // Registers the devices and classes with the services. The graph manager is the simulated
     // one unless platformGraph is true (then the real CLSID_FilterGraph is created through

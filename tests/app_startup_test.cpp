@@ -86,12 +86,8 @@ TEST_F(AppStartupTest, WithTheTunerItRunsTheDialogAsMainWindowAndEndsWithIt)
 
 TEST_F(AppStartupTest, WithTwoCardsListedCrossedTheDialogUsesTheFirstTunersOwnReceiver)
 {
-    // The second card's receiver is listed before the first card's, and its tuner after.
     SimCard second;
-    second.Join(card, L"\\\\?\\pci#ven_1131&dev_7160&subsys_83171131&rev_03#4&3a5e91d2&0&00e6");
-    second.AddCaptureDevice();
-    card.Install(services);
-    second.AddTunerDevice();
+    second.JoinCrossed(card, [this] { card.Install(services); });
     card.channel->modes[0] = 4;
     second.channel->modes[0] = 5;
     const UINT_PTR timer = SetTimer(nullptr, 0, 10, CloseTheDialog);

@@ -319,10 +319,7 @@ TEST_F(CtlAutostartTest, WithoutTheWindowlessProgramOrTheLogsFolderNothingIsRegi
 TEST_F(CtlAutostartTest, ACardChosenByNumberIsStoredInTheTaskByItsTunersPath)
 {
     SimCard second;
-    second.Join(card, L"\\\\?\\pci#ven_1131&dev_7160&subsys_83171131&rev_03#4&3a5e91d2&0&00e6");
-    Install();
-    second.AddTunerDevice();
-    second.AddCaptureDevice();
+    second.JoinCrossed(card, [this] { Install(); });
     EXPECT_EQ(Run({L"autostart", L"enable", L"4", L"7", L"--card", L"2"}), 0);
     const auto found = Read(userTask, {L"/t:Task/t:Actions/t:Exec/t:Arguments"});
     ASSERT_EQ(found.size(), 1u);

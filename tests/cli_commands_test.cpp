@@ -42,12 +42,8 @@ TEST_F(CtlTest, GetPrintsBothTunersWithoutAPauseAndWithNoSetForUnknownCodes)
 
 TEST_F(CtlTest, WithTwoCardsListedCrossedGetReadsTheFirstTunerThroughItsOwnReceiver)
 {
-    // The second card's receiver is listed before the first card's, and its tuner after.
     SimCard second;
-    second.Join(card, L"\\\\?\\pci#ven_1131&dev_7160&subsys_83171131&rev_03#4&3a5e91d2&0&00e6");
-    second.AddCaptureDevice();
-    Install();
-    second.AddTunerDevice();
+    second.JoinCrossed(card, [this] { Install(); });
     card.channel->modes[0] = 4;
     card.channel->modes[1] = 7;
     second.channel->modes[0] = 5;

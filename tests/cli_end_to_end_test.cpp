@@ -448,69 +448,66 @@ TEST_F(CtlEndToEnd, AutostartMakesFindsReplacesAndRemovesTheTaskInTheTaskSchedul
     // Wine's Task Scheduler service runs while this test's wineserver is up.
     const ConsoleRun started = RunConsoleProgram("net.exe", {"start", "Schedule"}, kPatience);
     ASSERT_TRUE(started.started);
-    ASSERT_EQ(Ctl({"autostart", "disable"}).exitCode, 0u) << (err.empty() ? "" : err[0]);
-    EXPECT_EQ(Ctl({"autostart", "status"}).exitCode, 0u);
-    ASSERT_FALSE(out.empty());
-    EXPECT_THAT(out[0], ::testing::MatchesRegex("There is no task \"Tessmor modes \\(S-1-5-.*\\)\": the modes are not set at the logon of .*"));
-
-    EXPECT_EQ(Ctl({"autostart", "enable", "dvb-c", "keep", "--resume"}).exitCode, 0u);
-    ASSERT_EQ(out.size(), 4u) << (err.empty() ? "" : err[0]);
-    EXPECT_THAT(out[0], ::testing::MatchesRegex("Registered the task \"Tessmor modes \\(S-1-5-.*\\)\"\\."));
-    EXPECT_THAT(out[3], ::testing::MatchesRegex("  with .*\\\\tessmorctlw.exe; its log is .*\\\\Tessmor\\\\autostart.log\\."));
-    EXPECT_THAT(err, IsEmpty());
-    // Wine keeps the task, but not its triggers and action: status says what it cannot tell.
-    EXPECT_EQ(Ctl({"autostart", "status", "--json"}).exitCode, 0u);
-    const JsonValue status = Json();
-    EXPECT_TRUE(status["registered"].truth);
-    EXPECT_FALSE(status["system"].truth);
-    EXPECT_EQ(status["state"].text, "ready");
-    EXPECT_EQ(status["lastRun"].text, "never");
-    EXPECT_EQ(Ctl({"autostart", "status"}).exitCode, 0u);
-    EXPECT_THAT(out, Contains("  Runs: not told by the Task Scheduler"));
-
-    // The windowless program registers and reads as the console one does.
-    EXPECT_EQ(Ctl({"autostart", "enable", "1", "2"}, true).exitCode, 0u);
+    using ::testing::_;
+    using ::testing::EndsWith;
+    using ::testing::HasSubstr;
+    using ::testing::MatchesRegex;
+    using ::testing::StartsWith;
+    const std::string task = "\"Tessmor modes \\(S-1-5-.*\\)\"";
     const std::string log = NewLog("tessmorctlw autostart.log");
-    EXPECT_EQ(Ctl({"autostart", "status", "--log", log}, true).exitCode, 0u);
-    EXPECT_THAT(LogTexts(log), Contains(::testing::MatchesRegex("The task \"Tessmor modes \\(S-1-5-.*\\)\" is registered\\.")));
+    // The runs in order, as a script would make them, each with what it prints.
+    const struct {
+        std::vector<std::string> arguments;
+        bool windowless;
+        ::testing::Matcher<const std::vector<std::string>&> printed;
+    } runs[] = {
+        {{"autostart", "disable"}, false, _},
+        {{"autostart", "status"}, false,
+         Contains(MatchesRegex("There is no task " + task + ": the modes are not set at the logon of .*"))},
+        {{"autostart", "enable", "dvb-c", "keep", "--resume"}, false,
+         ElementsAre(MatchesRegex("Registered the task " + task + "\\."), _, _,
+                     MatchesRegex("  with .*\\\\tessmorctlw.exe; its log is .*\\\\Tessmor\\\\autostart.log\\."))},
+        // Wine keeps the task, but not its triggers and action: status says what it cannot tell.
+        {{"autostart", "status", "--json"}, false,
+         ElementsAre(AllOf(HasSubstr("\"system\":false,\"registered\":true,"), HasSubstr("\"state\":\"ready\""),
+                           HasSubstr("\"lastRun\":\"never\"")))},
+        {{"autostart", "status"}, false, Contains("  Runs: not told by the Task Scheduler")},
+        // The windowless program registers and reads as the console one does, into its log.
+        {{"autostart", "enable", "1", "2"}, true, IsEmpty()},
+        {{"autostart", "status", "--log", log}, true, IsEmpty()},
+        {{"autostart", "enable", "1", "2", "--system"}, false,
+         Contains(EndsWith("\\ProgramData\\Tessmor\\autostart.log."))},
+        {{"autostart", "enable", "4", "7"}, false, Contains(StartsWith("Replaced the task \"Tessmor modes (S-1-5-"))},
+        {{"autostart", "disable", "--system"}, false, ElementsAre("Removed the task \"Tessmor modes (SYSTEM)\".")},
+        {{"autostart", "disable"}, false, ElementsAre(StartsWith("Removed the task"))},
+        {{"autostart", "disable"}, false, ElementsAre(EndsWith("nothing was removed."))},
+        {{"autostart", "status", "--json"}, false, ElementsAre(HasSubstr("\"registered\":false"))},
+    };
+    for (const auto& run : runs) {
+        const std::string command = run.arguments[1] + (run.arguments.size() > 2 ? " " + run.arguments[2] : "");
+        ASSERT_EQ(Ctl(run.arguments, run.windowless).exitCode, 0u) << command << ": " << (err.empty() ? "" : err[0]);
+        EXPECT_THAT(out, run.printed) << command;
+        EXPECT_THAT(err, IsEmpty()) << command;
+    }
+    EXPECT_THAT(LogTexts(log), Contains(MatchesRegex("The task " + task + " is registered\\.")));
     (void)DeleteFileA(log.c_str());
-    EXPECT_EQ(Ctl({"autostart", "enable", "1", "2", "--system"}).exitCode, 0u);
-    EXPECT_THAT(out, Contains(::testing::EndsWith("\\ProgramData\\Tessmor\\autostart.log.")));
-    EXPECT_EQ(Ctl({"autostart", "enable", "4", "7"}).exitCode, 0u);
-    EXPECT_THAT(out, Contains(::testing::StartsWith("Replaced the task \"Tessmor modes (S-1-5-")));
-    EXPECT_EQ(Ctl({"autostart", "disable", "--system"}).exitCode, 0u);
-    EXPECT_THAT(out, ElementsAre("Removed the task \"Tessmor modes (SYSTEM)\"."));
-    EXPECT_EQ(Ctl({"autostart", "disable"}).exitCode, 0u);
-    EXPECT_THAT(out, ElementsAre(::testing::StartsWith("Removed the task")));
-    EXPECT_EQ(Ctl({"autostart", "disable"}).exitCode, 0u);
-    EXPECT_THAT(out, ElementsAre(::testing::EndsWith("nothing was removed.")));
-    EXPECT_EQ(Ctl({"autostart", "status", "--json"}).exitCode, 0u);
-    EXPECT_FALSE(Json()["registered"].truth);
 }
 
 TEST_F(CtlEndToEnd, WithTwoCardsListedCrossedEachCommandReachesTheCardAskedForThroughItsOwnReceiver)
 {
-    scenario.cards = 2;
-    scenario.Write();
-    SetCardModes(4, 7);
-    const BYTE second[2] = {5, 6};
-    SimRegistry::WriteBytes(SimRegistry::kSecondCard, "Modes", second, 2);
-    const auto connections = [](const char* card) { return SimRegistry::ReadNumber(card, "ReceiverConnections", 0); };
+    UseTwoCards(4, 7, 5, 6);
 
     EXPECT_EQ(Ctl({"get"}).exitCode, 0u);
     EXPECT_THAT(out, ElementsAre("Tuner 0: DVB-C", "Tuner 1: DVBC2"));
-    EXPECT_GE(connections(SimRegistry::kCard), 1u);
-    EXPECT_EQ(connections(SimRegistry::kSecondCard), 0u) << "card 1's tuner went to card 2's receiver";
+    EXPECT_GE(ReceiverConnections(SimRegistry::kCard), 1u);
+    EXPECT_EQ(ReceiverConnections(SimRegistry::kSecondCard), 0u) << "card 1's tuner went to card 2's receiver";
     ExpectCleanRun();
 
     EXPECT_EQ(Ctl({"set", "1", "1", "--card", "2"}).exitCode, 0u);
     ExpectCleanRun();
     EXPECT_EQ(Ctl({"set", "keep", "2", "--device", kSecondTunerPath}).exitCode, 0u);
     ExpectCleanRun();
-    BYTE modes[2] = {};
-    ASSERT_TRUE(SimRegistry::ReadBytes(SimRegistry::kSecondCard, "Modes", modes, 2));
-    EXPECT_EQ(modes[0], 1);
-    EXPECT_EQ(modes[1], 2);
+    EXPECT_THAT(CardModes(SimRegistry::kSecondCard), ElementsAre(1, 2));
     EXPECT_THAT(CardModes(), ElementsAre(4, 7));
     EXPECT_EQ(Sets(), 0u) << "card 1 was written to";
 }

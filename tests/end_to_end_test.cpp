@@ -90,18 +90,14 @@ TEST_F(EndToEnd, ShowsTheModesTheCardHoldsAndEscCloses)
 
 TEST_F(EndToEnd, WithTwoCardsListedCrossedTheDialogReadsTheFirstCardThroughItsOwnReceiver)
 {
-    scenario.cards = 2;
-    scenario.Write();
-    SetCardModes(4, 5);
-    const BYTE second[2] = {6, 7};
-    SimRegistry::WriteBytes(SimRegistry::kSecondCard, "Modes", second, 2);
+    UseTwoCards(4, 5, 6, 7);
     Run([](Session& user) {
         EXPECT_EQ(user.Field(IDC_TUNER_A_CURRENT), "DVB-C");
         EXPECT_EQ(user.Field(IDC_TUNER_B_CURRENT), "ISDB-T");
         user.Escape();
     });
-    EXPECT_GE(SimRegistry::ReadNumber(SimRegistry::kCard, "ReceiverConnections", 0), 1u);
-    EXPECT_EQ(SimRegistry::ReadNumber(SimRegistry::kSecondCard, "ReceiverConnections", 0), 0u)
+    EXPECT_GE(ReceiverConnections(SimRegistry::kCard), 1u);
+    EXPECT_EQ(ReceiverConnections(SimRegistry::kSecondCard), 0u)
         << "the first card's tuner went to the second card's receiver";
 }
 

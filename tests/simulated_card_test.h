@@ -57,10 +57,11 @@ protected:
     // From the same report: how often the run was refused the capture device as open already.
     DWORD captureRefusals = 0;
 
-    std::vector<BYTE> CardModes()
+    // The modes the card holds (or the second card, given SimRegistry::kSecondCard).
+    std::vector<BYTE> CardModes(const char* card = SimRegistry::kCard)
     {
         BYTE modes[2] = {};
-        if (!SimRegistry::ReadBytes(SimRegistry::kCard, "Modes", modes, 2))
+        if (!SimRegistry::ReadBytes(card, "Modes", modes, 2))
             return {};
         return {modes[0], modes[1]};
     }
@@ -69,6 +70,22 @@ protected:
         const BYTE modes[2] = {a, b};
         SimRegistry::WriteBytes(SimRegistry::kCard, "Modes", modes, 2);
     }
+    // A PC with the server's second card beside the first, listed crossed with it, and the two
+    // cards' modes.
+    void UseTwoCards(BYTE a, BYTE b, BYTE secondA, BYTE secondB)
+    {
+        scenario.cards = 2;
+        scenario.Write();
+        SetCardModes(a, b);
+        const BYTE second[2] = {secondA, secondB};
+        SimRegistry::WriteBytes(SimRegistry::kSecondCard, "Modes", second, 2);
+    }
+    // How often a graph connected the receiver of the card (SimRegistry::kCard or kSecondCard).
+    static DWORD ReceiverConnections(const char* card)
+    {
+        return SimRegistry::ReadNumber(card, "ReceiverConnections", 0);
+    }
+
     std::vector<std::wstring> TuningSpaceNames()
     {
         std::vector<std::wstring> names;
