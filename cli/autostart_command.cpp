@@ -327,11 +327,6 @@ void PrintReport(Reporter& reporter, const std::wstring& name, const TaskReport&
     reporter.Result(L"  Last run: " + last);
 }
 
-std::wstring TextOrNull(const std::wstring& text)
-{
-    return text.empty() ? std::wstring(L"null") : JsonString(text);
-}
-
 std::wstring ReportJson(const std::wstring& name, bool system, const TaskReport* report)
 {
     JsonObject json;
@@ -345,9 +340,9 @@ std::wstring ReportJson(const std::wstring& name, bool system, const TaskReport*
         triggers.push_back(JsonString(trigger));
     json.Value("modes", report->modesKnown ? JsonArray(modes) : L"null")
         .Value("triggers", triggers.empty() ? L"null" : JsonArray(triggers))
-        .Value("program", TextOrNull(report->program))
-        .Value("log", TextOrNull(report->log))
-        .Value("state", TextOrNull(report->state))
+        .TextOrNull("program", report->program)
+        .TextOrNull("log", report->log)
+        .TextOrNull("state", report->state)
         .Value("lastRun", report->neverRun ? JsonString(L"never") : report->lastRunKnown ? JsonString(report->lastRun) : L"null");
     if (report->resultKnown)
         json.Number("lastResult", static_cast<unsigned long>(report->lastResult));

@@ -136,12 +136,23 @@ std::wstring PathText(const std::wstring& path)
     return path.empty() ? std::wstring(L"(no device path)") : path;
 }
 
+// The rows of the receivers that bear the name sought but belong to none of the cards.
+std::vector<size_t> ReceiversOfNoCard(const CategoryListing& receivers, const std::vector<CardPair>& cards)
+{
+    std::vector<size_t> rows;
+    for (size_t row = 0; row < receivers.rows.size(); ++row) {
+        const bool paired = std::any_of(cards.begin(), cards.end(), [row](const CardPair& card) { return card.receiver == row; });
+        if (receivers.rows[row].named && !paired)
+            rows.push_back(row);
+    }
+    return rows;
+}
+
 // The cards, by number, and the receivers that belong to none.
 void PrintCards(Reporter& reporter, const CategoryListing& tuners, const CategoryListing& receivers,
                 const std::vector<CardPair>& cards)
 {
     reporter.Result(L"Cards (numbered by their tuners' device paths; --card N or --device PATH takes one):");
-    std::vector<bool> paired(receivers.rows.size(), false);
     for (size_t number = 0; number < cards.size(); ++number) {
         const DeviceRow& tuner = tuners.rows[cards[number].tuner];
         reporter.Result(L"  Card " + Decimal(static_cast<unsigned long>(number + 1)) + L": " +
@@ -152,25 +163,20 @@ void PrintCards(Reporter& reporter, const CategoryListing& tuners, const Categor
             continue;
         }
         const DeviceRow& receiver = receivers.rows[cards[number].receiver];
-        paired[cards[number].receiver] = true;
         reporter.Result(L"    receiver " + receiver.name + L": " + PathText(receiver.path));
     }
     if (cards.empty())
         reporter.Result(L"  (none listed)");
-    bool heading = false;
-    for (size_t row = 0; row < receivers.rows.size(); ++row) {
-        if (!receivers.rows[row].named || paired[row])
-            continue;
-        if (!heading)
-            reporter.Result(L"Receivers of no card:");
-        heading = true;
+    const std::vector<size_t> unpaired = ReceiversOfNoCard(receivers, cards);
+    if (!unpaired.empty())
+        reporter.Result(L"Receivers of no card:");
+    for (const size_t row : unpaired)
         reporter.Result(L"  " + receivers.rows[row].name + L": " + PathText(receivers.rows[row].path));
-    }
 }
 
 std::wstring JsonDevice(const DeviceRow& row)
 {
-    return JsonObject().Text("name", row.name).Value("path", row.path.empty() ? L"null" : JsonString(row.path)).Json();
+    return JsonObject().Text("name", row.name).TextOrNull("path", row.path).Json();
 }
 
 std::wstring JsonCards(const CategoryListing& tuners, const CategoryListing& receivers,
@@ -194,11 +200,8 @@ std::wstring JsonCards(const CategoryListing& tuners, const CategoryListing& rec
 std::wstring JsonUnpaired(const CategoryListing& receivers, const std::vector<CardPair>& cards)
 {
     std::vector<std::wstring> objects;
-    for (size_t row = 0; row < receivers.rows.size(); ++row) {
-        const bool paired = std::any_of(cards.begin(), cards.end(), [row](const CardPair& card) { return card.receiver == row; });
-        if (receivers.rows[row].named && !paired)
-            objects.push_back(JsonDevice(receivers.rows[row]));
-    }
+    for (const size_t row : ReceiversOfNoCard(receivers, cards))
+        objects.push_back(JsonDevice(receivers.rows[row]));
     return JsonArray(objects);
 }
 
@@ -211,12 +214,7 @@ std::wstring JsonRows(const CategoryListing& listing)
             object.Text("name", row.name);
         else
             object.Null("name");
-        object.Truth("used", row.used).Text("verdict", row.verdict);
-        if (row.path.empty())
-            object.Null("path");
-        else
-            object.Text("path", row.path);
-        rows.push_back(object.Json());
+        rows.push_back(object.Truth("used", row.used).Text("verdict", row.verdict).TextOrNull("path", row.path).Json());
     }
     return JsonArray(rows);
 }

@@ -17,6 +17,8 @@ public:
     JsonObject& Number(const char* name, unsigned long number);
     JsonObject& Truth(const char* name, bool truth) { return Value(name, truth ? L"true" : L"false"); }
     JsonObject& Null(const char* name) { return Value(name, L"null"); }
+    // A text, or null where there is none to tell.
+    JsonObject& TextOrNull(const char* name, const std::wstring& text) { return text.empty() ? Null(name) : Text(name, text); }
     // A member whose value is already written (an array or an object).
     JsonObject& Value(const char* name, const std::wstring& json);
 
