@@ -30,12 +30,6 @@ std::vector<CardPair> PairCards(const std::vector<CardDevice>& tuners, const std
 // The tuner devices the system lists now (each one opened and let go again, as the search does).
 std::vector<CardDevice> ListTunerDevices();
 
-// Whether the request names a card (--card or --device).
-inline bool ChoosesCard(const CtlRequest& request)
-{
-    return request.card != 0 || !request.device.empty();
-}
-
 // The device path of the tuner of the card the request names, among the tuners listed; false,
 // with a reason that names what was asked for and what is there, when there is no such card.
 bool ChosenTunerPath(const CtlRequest& request, const std::vector<CardDevice>& tuners, std::wstring& path,

@@ -175,7 +175,7 @@ bool CheckOptionsGoWithCommand(const CtlRequest& request, bool timeoutGiven, std
         reason = L"--system goes only with autostart";
     else if (request.card && !request.device.empty())
         reason = L"--card and --device do not go together: each names a card";
-    else if ((request.card || !request.device.empty()) &&
+    else if (ChoosesCard(request) &&
              !(request.command == CtlCommand::Get || set || request.command == CtlCommand::Devices || enable))
         reason = L"--card and --device go only with get, set, devices and autostart enable";
     else if (request.json && autostart && request.autostart != AutostartAction::Status)

@@ -45,6 +45,12 @@ struct CtlRequest {
     std::wstring taskLogFile;              // empty: the default log
 };
 
+// Whether the request names a card (--card or --device).
+inline bool ChoosesCard(const CtlRequest& request)
+{
+    return request.card != 0 || !request.device.empty();
+}
+
 // The request the arguments (without the program's name) make. False, with a reason that can be
 // shown after the program's name, for a usage error or a refused choice: an unknown command or
 // option, too many or too few arguments, an empty argument, a mode that is not one of the
