@@ -106,6 +106,15 @@ void Delete(const char* key)
     (void)::RegDeleteKeyA(HKEY_LOCAL_MACHINE, key);
 }
 
+std::string GuidText(const GUID& guid)
+{
+    wchar_t wide[40] = {};
+    (void)::StringFromGUID2(guid, wide, 40);
+    char text[40] = {};
+    (void)::WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+    return text;
+}
+
 }  // namespace SimRegistry
 
 // The tuner's above {1F406697-...}, the first card's tuner, and the receiver's below
@@ -120,24 +129,15 @@ const char kSecondCapturePath[] = "\\\\?\\pci#ven_1131&dev_7160&subsys_83171131&
 
 namespace {
 
-std::string GuidText(const GUID& guid)
-{
-    wchar_t wide[40] = {};
-    (void)::StringFromGUID2(guid, wide, 40);
-    char text[40] = {};
-    (void)::WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
-    return text;
-}
-
 // A device of the second card in its category, as the server registers the first card's.
 void ListSecondCardDevice(const GUID& category, const GUID& clsid, const wchar_t* name, const char* path, bool listed)
 {
-    const std::string key = "Software\\Classes\\CLSID\\" + GuidText(category) + "\\Instance\\" + GuidText(clsid);
+    const std::string key = "Software\\Classes\\CLSID\\" + SimRegistry::GuidText(category) + "\\Instance\\" + SimRegistry::GuidText(clsid);
     SimRegistry::Delete(key.c_str());
     if (!listed)
         return;
     SimRegistry::WriteText(key.c_str(), "FriendlyName", name);
-    const std::string id = GuidText(clsid);
+    const std::string id = SimRegistry::GuidText(clsid);
     SimRegistry::WriteText(key.c_str(), "CLSID", std::wstring(id.begin(), id.end()));
     SimRegistry::WriteText(key.c_str(), "DevicePath", std::wstring(path, path + lstrlenA(path)));
 }

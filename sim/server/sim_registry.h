@@ -30,6 +30,9 @@ void WriteBytes(const char* key, const char* name, const BYTE* bytes, DWORD coun
 // Removes a key with everything below it.
 void Delete(const char* key);
 
+// A class or category id as the registry's keys name it: {XXXXXXXX-...}.
+std::string GuidText(const GUID& guid);
+
 }  // namespace SimRegistry
 
 // The scenario the simulated card plays, read anew each time it matters.

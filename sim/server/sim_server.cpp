@@ -46,15 +46,6 @@ bool RunningUnderWine()
     return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
 }
 
-std::string TextOfGuid(const GUID& guid)
-{
-    WCHAR wide[40] = {};
-    ::StringFromGUID2(guid, wide, 40);
-    char text[40] = {};
-    ::WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
-    return text;
-}
-
 // HKCR is HKLM\Software\Classes in the prefix.
 const char kClasses[] = "Software\\Classes\\CLSID\\";
 
@@ -73,7 +64,7 @@ bool SetText(const std::string& key, const char* name, const std::string& value)
 
 std::string DeviceKey(const SimServerClass& served)
 {
-    return kClasses + TextOfGuid(*served.deviceCategory) + "\\Instance\\" + TextOfGuid(served.clsid);
+    return kClasses + SimRegistry::GuidText(*served.deviceCategory) + "\\Instance\\" + SimRegistry::GuidText(served.clsid);
 }
 
 void Refuse(const char* why)
@@ -141,7 +132,7 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer()
     if (!::GetModuleFileNameA(g_module, path, MAX_PATH))
         return SELFREG_E_CLASS;
     for (const SimServerClass& served : SimServerClasses()) {
-        const std::string key = kClasses + TextOfGuid(served.clsid);
+        const std::string key = kClasses + SimRegistry::GuidText(served.clsid);
         if (!SetText(key, nullptr, served.name) || !SetText(key + "\\InprocServer32", nullptr, path) ||
             !SetText(key + "\\InprocServer32", "ThreadingModel", "Both"))
             return SELFREG_E_CLASS;
@@ -149,7 +140,7 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer()
             char name[128] = {};
             ::WideCharToMultiByte(CP_ACP, 0, served.friendlyName, -1, name, sizeof name, nullptr, nullptr);
             if (!SetText(DeviceKey(served), "FriendlyName", name) ||
-                !SetText(DeviceKey(served), "CLSID", TextOfGuid(served.clsid)) ||
+                !SetText(DeviceKey(served), "CLSID", SimRegistry::GuidText(served.clsid)) ||
                 (served.devicePath && !SetText(DeviceKey(served), "DevicePath", served.devicePath)))
                 return SELFREG_E_CLASS;
         }
@@ -162,7 +153,7 @@ extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer()
     if (!RunningUnderWine())
         return SELFREG_E_CLASS;
     for (const SimServerClass& served : SimServerClasses()) {
-        const std::string key = kClasses + TextOfGuid(served.clsid);
+        const std::string key = kClasses + SimRegistry::GuidText(served.clsid);
         (void)::RegDeleteTreeA(HKEY_LOCAL_MACHINE, key.c_str());
         (void)::RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
         if (served.deviceCategory) {
