@@ -2,15 +2,19 @@
 
 #include <shlobj.h>
 
+#include "cli/argument_quoting.h"
 #include "cli/card_list.h"
 #include "cli/com_start.h"
 #include "cli/exit_status.h"
-#include "cli/json_text.h"
+#include "cli/file_handle.h"
+#include "cli/held_folder.h"
+#include "cli/log_file.h"
+#include "cli/program_copy.h"
 #include "cli/task_definition.h"
+#include "cli/task_report.h"
 #include "cli/task_scheduler.h"
 #include "cli/text.h"
 #include "cli/user_account.h"
-#include "cli/xml_document.h"
 #include "platform/com_holders.h"
 
 namespace {
@@ -23,6 +27,10 @@ constexpr DWORD kTimeLimitMargin = 60;
 const wchar_t kElevationAdvice[] =
     L"--system needs an elevated prompt: open the command prompt with \"Run as administrator\" and run the "
     L"command again; nothing was changed";
+
+// The system's task may be changed and removed only by SYSTEM and the Administrators; every
+// other user who is logged on may read it, so that "autostart status --system" works for them.
+const wchar_t kSystemTaskSddl[] = L"D:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;FR;;;AU)";
 
 std::wstring FolderOf(const std::wstring& path)
 {
@@ -52,63 +60,93 @@ std::wstring ModulePath()
     }
 }
 
-std::wstring FullPath(const std::wstring& path)
+// The windowless program beside this one, which the task's copy is made from.
+std::wstring OwnWindowlessProgram()
 {
-    const DWORD length = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (length == 0)
-        return path;
-    std::wstring full(length, L'\0');
-    const DWORD written = ::GetFullPathNameW(path.c_str(), length, &full[0], nullptr);
-    if (written == 0 || written >= length)
-        return path;
-    full.resize(written);
-    return full;
+    return FolderOf(ModulePath()) + L"\\" + kTaskProgram;
 }
 
-// An argument of the task's command line: in quotes when it holds a blank.
-std::wstring CommandArgument(const std::wstring& argument)
+// A folder of the system's, such as CSIDL_PROGRAM_FILES; false, with a line said, when Windows
+// cannot tell it.
+bool KnownFolder(int csidl, Reporter& reporter, std::wstring& path)
 {
-    return argument.find_first_of(L" \t") == std::wstring::npos ? argument : L"\"" + argument + L"\"";
+    wchar_t base[MAX_PATH] = {};
+    const HRESULT found = ::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, base);
+    if (FAILED(found)) {
+        reporter.Error(L"a folder of the system's cannot be found (" + ResultCode(found) + L"): nothing was changed");
+        return false;
+    }
+    path = base;
+    return true;
 }
 
-std::wstring ModeArgument(const ModeChoice& choice)
+// The folder the task's own copy of the program is kept in: the system's programs folder for
+// the system's task, the user's own programs folder for theirs. Its parent is made for the user
+// when missing, as Windows makes it for programs installed per user.
+bool ProgramFolder(bool system, bool make, Reporter& reporter, std::wstring& folder)
 {
-    return choice.keep ? std::wstring(L"keep") : Widen(DemodModeName(choice.mode));
+    std::wstring base;
+    if (!KnownFolder(system ? CSIDL_PROGRAM_FILES : CSIDL_LOCAL_APPDATA, reporter, base))
+        return false;
+    if (!system) {
+        base += L"\\Programs";
+        if (make)
+            (void)::CreateDirectoryW(base.c_str(), nullptr);
+    }
+    folder = base + L"\\Tessmor";
+    return true;
 }
 
-std::wstring ModeText(int tuner, const ModeChoice& choice)
-{
-    return L"Tuner " + Decimal(tuner) + L": " + (choice.keep ? std::wstring(L"kept as it is") : ModeArgument(choice));
-}
-
-// The log the task's runs keep: the one asked for, as a full path in a folder that exists, or
-// the default one, in a folder of its own that is made here. The status.
-int TaskLog(const CtlRequest& request, Reporter& reporter, std::wstring& log)
+// The log the task's runs keep, checked as a run would open it: the one asked for, as a full
+// path in a folder that exists (for the system's task, one that only the system's accounts may
+// change), or the default one, in a folder of its own that is made here (for the system's task,
+// with the protected access list). The status.
+int TaskLog(const CtlRequest& request, Reporter& reporter, HeldFolder& folder, std::wstring& log)
 {
     if (!request.taskLogFile.empty()) {
-        log = FullPath(request.taskLogFile);
+        log = FullPathOf(request.taskLogFile);
         if (!IsFolder(FolderOf(log))) {
-            reporter.Error(L"the folder of the log " + Quoted(log) +
+            reporter.Error(L"the folder of the log " + QuotedWhole(log) +
                            L" does not exist: create it, or leave --log out for the default log");
             return kExitUsage;
         }
-        return kExitSuccess;
+        std::wstring problem;
+        if (request.system && !folder.Take(FolderOf(log), problem)) {
+            reporter.Error(L"the folder " + QuotedWhole(FolderOf(log)) + L" " + problem +
+                           L": the log of the task that runs as SYSTEM must be in a folder that only administrators "
+                           L"can change; leave --log out for the default log");
+            return kExitUsage;
+        }
+    } else {
+        std::wstring base, problem;
+        if (!KnownFolder(request.system ? CSIDL_COMMON_APPDATA : CSIDL_LOCAL_APPDATA, reporter, base))
+            return kExitUsage;
+        const std::wstring made = base + L"\\Tessmor";
+        if (request.system ? !folder.Make(made, true, problem)
+                           : !::CreateDirectoryW(made.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
+            if (problem.empty())
+                problem = L"cannot be made (error " + Decimal(::GetLastError()) + L")";
+            reporter.Error(L"the folder " + QuotedWhole(made) + L" for the task's log " + problem +
+                           L": give another log with --log FILE");
+            return kExitUsage;
+        }
+        log = made + L"\\autostart.log";
     }
-    wchar_t base[MAX_PATH] = {};
-    const HRESULT found = ::SHGetFolderPathW(nullptr, request.system ? CSIDL_COMMON_APPDATA : CSIDL_LOCAL_APPDATA,
-                                             nullptr, SHGFP_TYPE_CURRENT, base);
-    if (FAILED(found)) {
-        reporter.Error(L"the folder for the task's log cannot be found (" + ResultCode(found) +
-                       L"): give one with --log FILE");
+    const std::wstring refusal = TaskTextRefusal(log);
+    if (!refusal.empty()) {
+        reporter.Error(L"the log " + QuotedWhole(log) + L" " + refusal + L": give another with --log FILE");
         return kExitUsage;
     }
-    const std::wstring folder = std::wstring(base) + L"\\Tessmor";
-    if (!::CreateDirectoryW(folder.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
-        reporter.Error(L"the folder " + Quoted(folder) + L" for the task's log cannot be made (error " +
-                       Decimal(::GetLastError()) + L"): give another log with --log FILE");
+    // Opened as each run will open it, so that a task is never registered whose every run would
+    // fail on its log; a file made only for this is removed again.
+    const LogFileOpening opening = OpenLogFile(log);
+    if (opening.file == INVALID_HANDLE_VALUE) {
+        reporter.Error(L"the log " + QuotedWhole(log) + L" " + opening.problem + L"; nothing was changed");
         return kExitUsage;
     }
-    log = folder + L"\\autostart.log";
+    const FileHandle opened(opening.file);
+    if (opening.created)
+        DiscardLogFile(opened.Get());
     return kExitSuccess;
 }
 
@@ -141,8 +179,17 @@ int TaskFailure(Reporter& reporter, HRESULT result, const std::wstring& what, co
     return kExitTaskFailed;
 }
 
+// The Task Scheduler reached: the status, with what to do said when it cannot be.
+int ConnectTo(TaskScheduler& scheduler, const CtlRequest& request, Reporter& reporter, const std::wstring& name)
+{
+    const HRESULT result = scheduler.Connect();
+    return FAILED(result) ? TaskFailure(reporter, result, L"the Task Scheduler cannot be reached", name, request.system)
+                          : kExitSuccess;
+}
+
 // The definition of the task the request asks for; with a card chosen, its runs name it by its
-// tuner's full device path, since card numbers change when cards are added.
+// tuner's full device path, since card numbers change when cards are added. Every argument is
+// quoted so that the runs read it back as it is, and so is the program, whose path has blanks.
 AutostartTask DefinitionFor(const CtlRequest& request, const UserAccount& account, const std::wstring& folder,
                             const std::wstring& log, const std::wstring& tunerPath)
 {
@@ -151,10 +198,10 @@ AutostartTask DefinitionFor(const CtlRequest& request, const UserAccount& accoun
     task.resume = request.resume;
     task.user = account.name;
     task.folder = folder;
-    task.program = folder + L"\\" + kTaskProgram;
+    task.program = L"\"" + folder + L"\\" + kTaskProgram + L"\"";
     task.arguments = L"set " + ModeArgument(request.tuners[0]) + L" " + ModeArgument(request.tuners[1]) +
                      L" --wait --verbose --timeout " + Decimal(request.taskTimeoutSeconds) + L" --log " +
-                     CommandArgument(log) + (tunerPath.empty() ? L"" : L" --device " + CommandArgument(tunerPath));
+                     QuotedArgument(log) + (tunerPath.empty() ? L"" : L" --device " + QuotedArgument(tunerPath));
     task.timeLimitSeconds = request.taskTimeoutSeconds + kTimeLimitMargin;
     return task;
 }
@@ -166,13 +213,56 @@ std::wstring WhenText(const CtlRequest& request, const UserAccount& account)
            (request.resume ? L" and on each resume from sleep" : L"");
 }
 
+std::wstring DefinitionXml(IRegisteredTask* task)
+{
+    BstrHolder xml;
+    if (FAILED(task->get_Xml(xml.ReleaseAndGetAddressOf())) || !xml.Get())
+        return {};
+    return xml.Get();
+}
+
+// Finds the task of the tool's name. A task there that the tool did not make is neither
+// replaced nor removed: the status, with what an administrator can do said, or success with
+// found telling whether there is one.
+int FindOwnTask(const CtlRequest& request, Reporter& reporter, const UserAccount& account, TaskScheduler& scheduler,
+                const std::wstring& name, bool& found)
+{
+    ComPtr<IRegisteredTask> existing;
+    const HRESULT result = scheduler.Find(name, existing);
+    found = SUCCEEDED(result);
+    if (!found)
+        return result == kTaskNotFound ? kExitSuccess
+                                       : TaskFailure(reporter, result, L"the task \"" + name + L"\" could not be read",
+                                                     name, request.system);
+    const std::wstring reason = ForeignTaskReason(DefinitionXml(existing.Get()), request.system, account);
+    if (reason.empty())
+        return kExitSuccess;
+    reporter.Error(L"the task \"" + name + L"\" was not made by tessmorctl: " + reason + L"; nothing was changed");
+    reporter.Error(L"an administrator can remove it with schtasks /delete /tn \"" + name + L"\"");
+    return kExitTaskFailed;
+}
+
+// Puts the task's own copy of the windowless program in its folder, made or checked first.
+int PlaceProgram(const CtlRequest& request, Reporter& reporter, const UserAccount& account, std::wstring& folder)
+{
+    if (!ProgramFolder(request.system, true, reporter, folder))
+        return kExitTaskFailed;
+    std::wstring problem = TaskTextRefusal(folder);
+    HeldFolder held(account.sid, !request.system);
+    if (problem.empty() && held.Make(folder, false, problem) &&
+        PutProgramCopy(held, OwnWindowlessProgram(), kTaskProgram, problem))
+        return kExitSuccess;
+    reporter.Error(L"the folder " + QuotedWhole(folder) + L" " + problem +
+                   L": the task's program cannot be kept there; nothing was registered");
+    return kExitTaskFailed;
+}
+
 int Enable(const CtlRequest& request, Reporter& reporter, const UserAccount& account, TaskScheduler& scheduler,
            const std::wstring& name)
 {
-    const std::wstring folder = FolderOf(ModulePath());
-    if (::GetFileAttributesW((folder + L"\\" + kTaskProgram).c_str()) == INVALID_FILE_ATTRIBUTES) {
-        reporter.Error(std::wstring(kTaskProgram) + L" is not in " + Quoted(folder) +
-                       L": keep it beside tessmorctl.exe, in the folder the task is to run it from");
+    if (::GetFileAttributesW(OwnWindowlessProgram().c_str()) == INVALID_FILE_ATTRIBUTES) {
+        reporter.Error(std::wstring(kTaskProgram) + L" is not in " + QuotedWhole(FolderOf(ModulePath())) +
+                       L": keep it beside tessmorctl.exe, which copies it for the task");
         return kExitUsage;
     }
     std::wstring tunerPath, reason;
@@ -180,200 +270,122 @@ int Enable(const CtlRequest& request, Reporter& reporter, const UserAccount& acc
         reporter.Error(reason);
         return kExitNoCard;
     }
+    if (!(reason = TaskTextRefusal(tunerPath)).empty()) {
+        reporter.Error(L"the device path " + QuotedWhole(tunerPath) + L" " + reason);
+        return kExitUsage;
+    }
     std::wstring log;
-    if (const int status = TaskLog(request, reporter, log))
+    HeldFolder logFolder(account.sid, false);
+    if (const int status = TaskLog(request, reporter, logFolder, log))
+        return status;
+
+    if (const int status = ConnectTo(scheduler, request, reporter, name))
+        return status;
+    bool replacing = false;
+    if (const int status = FindOwnTask(request, reporter, account, scheduler, name, replacing))
+        return status;
+    std::wstring folder;
+    if (const int status = PlaceProgram(request, reporter, account, folder))
         return status;
     const AutostartTask task = DefinitionFor(request, account, folder, log, tunerPath);
-
-    HRESULT result = scheduler.Connect();
-    if (FAILED(result))
-        return TaskFailure(reporter, result, L"the Task Scheduler cannot be reached", name, request.system);
-    ComPtr<IRegisteredTask> existing;
-    const bool replacing = SUCCEEDED(scheduler.Find(name, existing));
-    existing.Reset();
     reporter.Step((replacing ? L"replacing the task \"" : L"registering the task \"") + name + L"\"");
-    result = scheduler.Register(name, TaskDefinitionXml(task), request.system);
+    const HRESULT result =
+        scheduler.Register(name, TaskDefinitionXml(task), request.system, request.system ? kSystemTaskSddl : nullptr);
     if (FAILED(result))
         return TaskFailure(reporter, result, L"the task \"" + name + L"\" could not be registered", name,
                            request.system);
     reporter.Result((replacing ? L"Replaced the task \"" : L"Registered the task \"") + name + L"\".");
     reporter.Result(L"It sets " + ModeText(0, request.tuners[0]) + L", " + ModeText(1, request.tuners[1]) + L",");
     reporter.Result(L"  " + WhenText(request, account) + L",");
-    reporter.Result(L"  with " + task.program + L"; its log is " + log + L".");
+    reporter.Result(L"  with its own copy of " + std::wstring(kTaskProgram) + L", " + folder + L"\\" + kTaskProgram +
+                    L"; its log is " + log + L".");
     return kExitSuccess;
 }
 
-int Disable(const CtlRequest& request, Reporter& reporter, TaskScheduler& scheduler, const std::wstring& name)
+// Removes the task's copy of the program, and its folder when nothing else is left in it. A
+// folder that others may change was never used by the tool and is left alone.
+int RemoveProgram(const CtlRequest& request, Reporter& reporter, const UserAccount& account,
+                  std::vector<std::wstring>& removed)
 {
-    HRESULT result = scheduler.Connect();
-    if (FAILED(result))
-        return TaskFailure(reporter, result, L"the Task Scheduler cannot be reached", name, request.system);
-    result = scheduler.Remove(name);
-    if (result == kTaskNotFound) {
-        reporter.Result(L"There is no task \"" + name + L"\": nothing was removed.");
+    std::wstring folder, problem;
+    if (!ProgramFolder(request.system, false, reporter, folder))
+        return kExitTaskFailed;
+    if (!IsFolder(folder))
+        return kExitSuccess;
+    HeldFolder held(account.sid, !request.system);
+    if (!held.Take(folder, problem)) {
+        removed.push_back(L"The folder " + QuotedWhole(folder) + L" was left as it is: it " + problem + L".");
         return kExitSuccess;
     }
-    if (FAILED(result))
-        return TaskFailure(reporter, result, L"the task \"" + name + L"\" could not be removed", name, request.system);
-    reporter.Result(L"Removed the task \"" + name + L"\".");
+    const std::wstring program = folder + L"\\" + kTaskProgram;
+    const bool deleted = ::DeleteFileW(program.c_str()) != FALSE;
+    const DWORD error = deleted ? ERROR_SUCCESS : ::GetLastError();
+    if (!deleted && error != ERROR_FILE_NOT_FOUND) {
+        reporter.Error(L"the task's program " + QuotedWhole(program) + L" could not be removed (error " +
+                       Decimal(error) + L"): try again when no run of it is left");
+        return kExitTaskFailed;
+    }
+    if (deleted)
+        removed.push_back(L"Removed the task's program " + QuotedWhole(program) + L".");
+    held.Release();
+    if (::RemoveDirectoryW(folder.c_str()))
+        removed.push_back(L"Removed its folder " + QuotedWhole(folder) + L".");
     return kExitSuccess;
 }
 
-// What status can tell of a registered task; each part empty when the Task Scheduler does not
-// report it.
-struct TaskReport {
-    bool modesKnown = false;
-    ModeChoice tuners[2];
-    std::vector<std::wstring> triggers;  // "logon", "boot", "resume", or another trigger's name
-    std::wstring user;                   // whose logon, for a logon trigger
-    std::wstring program, log;
-    std::wstring state;
-    bool lastRunKnown = false, neverRun = false;
-    std::wstring lastRun;
-    bool resultKnown = false;
-    LONG lastResult = 0;
-};
-
-const wchar_t kExec[] = L"/t:Task/t:Actions/t:Exec/";
-
-void ReadDefinition(IRegisteredTask* task, TaskReport& report)
+int Disable(const CtlRequest& request, Reporter& reporter, const UserAccount& account, TaskScheduler& scheduler,
+            const std::wstring& name)
 {
-    BstrHolder xml;
-    XmlDocument document;
-    if (FAILED(task->get_Xml(xml.ReleaseAndGetAddressOf())) || !xml.Get() || FAILED(document.Load(xml.Get())))
-        return;
-    for (const std::wstring& trigger : document.Names(L"/t:Task/t:Triggers/*")) {
-        if (trigger == L"LogonTrigger")
-            report.triggers.push_back(L"logon");
-        else if (trigger == L"BootTrigger")
-            report.triggers.push_back(L"boot");
-        else if (trigger == L"EventTrigger")
-            report.triggers.push_back(L"resume");
-        else
-            report.triggers.push_back(trigger);
+    if (const int status = ConnectTo(scheduler, request, reporter, name))
+        return status;
+    bool found = false;
+    if (const int status = FindOwnTask(request, reporter, account, scheduler, name, found))
+        return status;
+    if (found) {
+        const HRESULT result = scheduler.Remove(name);
+        if (FAILED(result) && result != kTaskNotFound)
+            return TaskFailure(reporter, result, L"the task \"" + name + L"\" could not be removed", name,
+                               request.system);
+        found = SUCCEEDED(result);
     }
-    report.user = document.Text(L"/t:Task/t:Triggers/t:LogonTrigger/t:UserId");
-    report.program = document.Text((std::wstring(kExec) + L"t:Command").c_str());
-    // The modes and the log, read back from the arguments as the task's runs read them.
-    const std::wstring arguments = document.Text((std::wstring(kExec) + L"t:Arguments").c_str());
-    int count = 0;
-    wchar_t** words = arguments.empty() ? nullptr : ::CommandLineToArgvW(arguments.c_str(), &count);
-    if (!words)
-        return;
-    CtlRequest run;
-    std::wstring reason;
-    if (ParseCommandLine(std::vector<std::wstring>(words, words + count), run, reason) &&
-        run.command == CtlCommand::Set) {
-        report.modesKnown = true;
-        report.tuners[0] = run.tuners[0];
-        report.tuners[1] = run.tuners[1];
-        report.log = run.logFile;
-    }
-    (void)::LocalFree(words);
-}
-
-void ReadRuns(IRegisteredTask* task, TaskReport& report)
-{
-    TASK_STATE state = TASK_STATE_UNKNOWN;
-    if (SUCCEEDED(task->get_State(&state))) {
-        static const wchar_t* const names[] = {L"", L"disabled", L"queued", L"ready", L"running"};
-        report.state = state >= TASK_STATE_DISABLED && state <= TASK_STATE_RUNNING ? names[state] : L"";
-    }
-    DATE last = 0;
-    const HRESULT run = task->get_LastRunTime(&last);
-    SYSTEMTIME time = {};
-    if (run == SCHED_S_TASK_HAS_NOT_RUN) {
-        report.lastRunKnown = report.neverRun = true;
-    } else if (run == S_OK && ::VariantTimeToSystemTime(last, &time)) {
-        report.lastRunKnown = true;
-        report.lastRun = DateTimeText(time, false);
-    }
-    if (!report.neverRun && SUCCEEDED(task->get_LastTaskResult(&report.lastResult)))
-        report.resultKnown = true;
-}
-
-std::wstring TriggerText(const std::wstring& trigger, const std::wstring& user)
-{
-    if (trigger == L"logon")
-        return L"at logon" + (user.empty() ? std::wstring() : L" of " + user);
-    if (trigger == L"boot")
-        return L"at system start";
-    if (trigger == L"resume")
-        return L"on resume from sleep";
-    return L"on a trigger of its own (" + trigger + L")";
-}
-
-const wchar_t kNotTold[] = L"not told by the Task Scheduler";
-
-void PrintReport(Reporter& reporter, const std::wstring& name, const TaskReport& report)
-{
-    reporter.Result(L"The task \"" + name + L"\" is registered.");
-    reporter.Result(L"  Modes: " + (report.modesKnown ? ModeText(0, report.tuners[0]) + L", " +
-                                                            ModeText(1, report.tuners[1])
-                                                      : std::wstring(kNotTold)));
-    std::wstring when;
-    for (const std::wstring& trigger : report.triggers)
-        when += (when.empty() ? L"" : L", ") + TriggerText(trigger, report.user);
-    reporter.Result(L"  Runs: " + (when.empty() ? std::wstring(kNotTold) : when));
-    reporter.Result(L"  Program: " + (report.program.empty() ? std::wstring(kNotTold) : report.program));
-    reporter.Result(L"  Log: " + (report.log.empty() ? std::wstring(kNotTold) : report.log));
-    reporter.Result(L"  State: " + (report.state.empty() ? std::wstring(kNotTold) : report.state));
-    std::wstring last = kNotTold;
-    if (report.neverRun)
-        last = L"never";
-    else if (report.lastRunKnown)
-        last = report.lastRun + (report.resultKnown ? L", exit status " + Decimal(static_cast<unsigned long>(report.lastResult))
-                                                    : std::wstring());
-    reporter.Result(L"  Last run: " + last);
-}
-
-std::wstring ReportJson(const std::wstring& name, bool system, const TaskReport* report)
-{
-    JsonObject json;
-    json.Text("task", name).Truth("system", system).Truth("registered", report != nullptr);
-    if (!report)
-        return json.Json();
-    std::vector<std::wstring> modes, triggers;
-    for (int tuner = 0; tuner < 2 && report->modesKnown; ++tuner)
-        modes.push_back(JsonString(ModeArgument(report->tuners[tuner])));
-    for (const std::wstring& trigger : report->triggers)
-        triggers.push_back(JsonString(trigger));
-    json.Value("modes", report->modesKnown ? JsonArray(modes) : L"null")
-        .Value("triggers", triggers.empty() ? L"null" : JsonArray(triggers))
-        .TextOrNull("program", report->program)
-        .TextOrNull("log", report->log)
-        .TextOrNull("state", report->state)
-        .Value("lastRun", report->neverRun ? JsonString(L"never") : report->lastRunKnown ? JsonString(report->lastRun) : L"null");
-    if (report->resultKnown)
-        json.Number("lastResult", static_cast<unsigned long>(report->lastResult));
+    std::vector<std::wstring> removed;
+    const int status = RemoveProgram(request, reporter, account, removed);
+    if (found)
+        reporter.Result(L"Removed the task \"" + name + L"\".");
     else
-        json.Null("lastResult");
-    return json.Json();
+        reporter.Result(L"There is no task \"" + name + L"\"" +
+                        (removed.empty() && !status ? std::wstring(L": nothing was removed.") : std::wstring(L".")));
+    for (const std::wstring& line : removed)
+        reporter.Result(line);
+    return status;
 }
 
 int Status(const CtlRequest& request, Reporter& reporter, const UserAccount& account, TaskScheduler& scheduler,
            const std::wstring& name)
 {
-    HRESULT result = scheduler.Connect();
-    if (FAILED(result))
-        return TaskFailure(reporter, result, L"the Task Scheduler cannot be reached", name, request.system);
+    if (const int status = ConnectTo(scheduler, request, reporter, name))
+        return status;
     ComPtr<IRegisteredTask> task;
-    result = scheduler.Find(name, task);
+    HRESULT result = scheduler.Find(name, task);
     if (result == kTaskNotFound) {
         reporter.Result(L"There is no task \"" + name + L"\": the modes are not set " +
                         (request.system ? L"at system start." : L"at the logon of " + account.name + L"."));
         if (!request.system)
             reporter.Result(L"(\"tessmorctl autostart status --system\" shows the task for all users.)");
-        reporter.Data(ReportJson(name, request.system, nullptr));
+        reporter.Data(TaskReportJson(name, request.system, nullptr));
         return kExitSuccess;
     }
     if (FAILED(result))
         return TaskFailure(reporter, result, L"the task \"" + name + L"\" could not be read", name, request.system);
     TaskReport report;
-    ReadDefinition(task.Get(), report);
-    ReadRuns(task.Get(), report);
-    PrintReport(reporter, name, report);
-    reporter.Data(ReportJson(name, request.system, &report));
+    ReadTaskDefinition(DefinitionXml(task.Get()), report);
+    ReadTaskRuns(task.Get(), report);
+    if (!report.program.empty()) {
+        report.programCompared = true;
+        report.programState = CompareCopy(report.program, OwnWindowlessProgram());
+    }
+    PrintTaskReport(reporter, name, report);
+    reporter.Data(TaskReportJson(name, request.system, &report));
     return kExitSuccess;
 }
 
@@ -387,7 +399,7 @@ int RunAction(const CtlRequest& request, Reporter& reporter, const UserAccount& 
         status = Enable(request, reporter, account, scheduler, name);
         break;
     case AutostartAction::Disable:
-        status = Disable(request, reporter, scheduler, name);
+        status = Disable(request, reporter, account, scheduler, name);
         break;
     case AutostartAction::Status:
         status = Status(request, reporter, account, scheduler, name);

@@ -7,11 +7,12 @@
 #include <stdlib.h>
 
 #include "cli/console_streams.h"
+#include "cli/process_start.h"
 #include "cli/tessmorctl.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
-    (void)::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    StartProcessSafely();
     // Windows shows the started program's pointer as busy until the program first looks for a
     // message; this one never shows a window, so it looks at once. No window is made for it.
     MSG message;

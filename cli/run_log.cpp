@@ -4,21 +4,14 @@
 
 namespace {
 
-const char kByteOrderMark[] = "\xEF\xBB\xBF";
-
-// A log past its size is renamed to FILE.1 before it is opened. Another run may be rotating it
-// at the same moment, or hold it open from an older version without letting it be renamed: the
-// run then appends to the log as it finds it.
-void RotateIfLarge(const std::wstring& path)
+// A line as it is written: control characters shown as '?', as the program's messages show them.
+std::wstring Printable(std::wstring line)
 {
-    WIN32_FILE_ATTRIBUTE_DATA data = {};
-    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
-        return;
-    const ULONGLONG size = (ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    if (size <= kLogRotationSize)
-        return;
-    const BOOL rotated = ::MoveFileExW(path.c_str(), (path + L".1").c_str(), MOVEFILE_REPLACE_EXISTING);
-    (void)rotated;
+    for (wchar_t& c : line) {
+        if (c < L' ' || c == 0x7F)
+            c = L'?';
+    }
+    return line;
 }
 
 }  // namespace
@@ -35,23 +28,14 @@ RunLog::~RunLog()
     ::DeleteCriticalSection(&m_lock);
 }
 
-bool RunLog::Open(const std::wstring& path, const std::wstring& commandLine, DWORD& error)
+bool RunLog::Open(const std::wstring& path, const std::wstring& commandLine, std::wstring& problem)
 {
-    RotateIfLarge(path);
-    // Others may read the log, append to it or rotate it while this run has it open.
-    const HANDLE file = ::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        error = ::GetLastError();
+    const LogFileOpening opening = OpenLogFile(path);
+    if (opening.file == INVALID_HANDLE_VALUE) {
+        problem = opening.problem;
         return false;
     }
-    const bool created = ::GetLastError() != ERROR_ALREADY_EXISTS;
-    if (created) {
-        DWORD written = 0;
-        const BOOL marked = ::WriteFile(file, kByteOrderMark, 3, &written, nullptr);
-        (void)marked;
-    }
-    m_file = file;
+    m_file = opening.file;
     Write(commandLine);
     return true;
 }
@@ -65,7 +49,7 @@ void RunLog::Append(const std::wstring& line, bool last)
 {
     SYSTEMTIME now = {};
     ::GetLocalTime(&now);
-    const std::string bytes = StandardStreams::Encode(Prefix(now, ::GetCurrentProcessId()) + line, CP_UTF8);
+    const std::string bytes = StandardStreams::Encode(Prefix(now, ::GetCurrentProcessId()) + Printable(line), CP_UTF8);
     ::EnterCriticalSection(&m_lock);
     if (m_file != INVALID_HANDLE_VALUE) {
         DWORD written = 0;

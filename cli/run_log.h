@@ -8,17 +8,18 @@
 //   2026-03-09 07:05:12.611 [4120] Wrote Tuner 0: DVB-C, Tuner 1: DVBC2.
 //   2026-03-09 07:05:20.702 [4120] exit 0
 // A run that is stopped ends with "stopped (the reason)" instead of "exit N". Each line is one
-// append, so that lines of runs that overlap stay whole. A log the program creates starts with
-// the UTF-8 byte-order mark; one that has grown past kLogRotationSize is first renamed to
-// FILE.1 (replacing an older one), so that a task that runs for years keeps a bounded log.
+// append, so that lines of runs that overlap stay whole, and a control character in a line (a
+// CR LF in an argument) is written as '?', as the program's messages show it, so that no line
+// can pass for another. A log the program creates starts with the UTF-8 byte-order mark; one
+// that has grown past kLogRotationSize is first renamed to FILE.1 (replacing an older one), so
+// that a task that runs for years keeps a bounded log. The file is opened as log_file.h says:
+// never through a link, never one of several names.
 #include <windows.h>
 
 #include <string>
 
 #include "cli/console_streams.h"
-
-// The size past which a run starts the log anew.
-constexpr ULONGLONG kLogRotationSize = 1024 * 1024;
+#include "cli/log_file.h"
 
 class RunLog {
 public:
@@ -28,8 +29,9 @@ public:
     RunLog& operator=(const RunLog&) = delete;
 
     // Opens the file for appending, creating it when missing, and writes the run's first line:
-    // the command line. False, with the system's error code, when it cannot be opened.
-    bool Open(const std::wstring& path, const std::wstring& commandLine, DWORD& error);
+    // the command line. False when it cannot be opened or may not be written to, with why as
+    // the end of a sentence that begins with the log's name.
+    bool Open(const std::wstring& path, const std::wstring& commandLine, std::wstring& problem);
     // A line the run printed. A line that cannot be written (a full disk) cannot be told
     // anywhere either: the run goes on.
     void Write(const std::wstring& line);

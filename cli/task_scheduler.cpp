@@ -28,21 +28,29 @@ HRESULT TaskScheduler::Connect()
     return S_OK;
 }
 
-HRESULT TaskScheduler::Register(const std::wstring& name, const std::wstring& xml, bool system)
+namespace {
+
+// A text variant, or false when there is no memory for it.
+bool SetText(VariantHolder& variant, const wchar_t* text)
+{
+    V_VT(variant.Get()) = VT_BSTR;
+    V_BSTR(variant.Get()) = ::SysAllocString(text);
+    return V_BSTR(variant.Get()) != nullptr;
+}
+
+}  // namespace
+
+HRESULT TaskScheduler::Register(const std::wstring& name, const std::wstring& xml, bool system, const wchar_t* sddl)
 {
     BstrHolder path(name.c_str()), text(xml.c_str());
     if (!path.Get() || !text.Get())
         return E_OUTOFMEMORY;
-    VariantHolder user, none;
-    if (system) {
-        V_VT(user.Get()) = VT_BSTR;
-        V_BSTR(user.Get()) = ::SysAllocString(kSystemAccount);
-        if (!V_BSTR(user.Get()))
-            return E_OUTOFMEMORY;
-    }
+    VariantHolder user, none, access;
+    if ((system && !SetText(user, kSystemAccount)) || (sddl && !SetText(access, sddl)))
+        return E_OUTOFMEMORY;
     ComPtr<IRegisteredTask> registered;
     return m_root->RegisterTask(path.Get(), text.Get(), TASK_CREATE_OR_UPDATE, *user.Get(), *none.Get(),
-                                system ? TASK_LOGON_SERVICE_ACCOUNT : TASK_LOGON_INTERACTIVE_TOKEN, *none.Get(),
+                                system ? TASK_LOGON_SERVICE_ACCOUNT : TASK_LOGON_INTERACTIVE_TOKEN, *access.Get(),
                                 registered.ReleaseAndGetAddressOf());
 }
 

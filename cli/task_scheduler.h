@@ -17,8 +17,9 @@ public:
     // Creates the service and connects to it on this computer, as the user who runs tessmorctl.
     HRESULT Connect();
     // Registers the task, or replaces the one of that name. A system task runs as SYSTEM; the
-    // user's own runs with the user's rights while they are logged on.
-    HRESULT Register(const std::wstring& name, const std::wstring& xml, bool system);
+    // user's own runs with the user's rights while they are logged on. sddl: who may read, change
+    // and remove the task, or null for the Task Scheduler's default.
+    HRESULT Register(const std::wstring& name, const std::wstring& xml, bool system, const wchar_t* sddl);
     // The task of that name; kTaskNotFound when there is none.
     HRESULT Find(const std::wstring& name, ComPtr<IRegisteredTask>& task);
     HRESULT Remove(const std::wstring& name);

@@ -86,11 +86,9 @@ int RunTessmorCtl(const std::vector<std::wstring>& arguments, ConsoleStreams& st
     // The log is opened before anything else is done, so that a log that cannot be kept
     // stops the run before the card is touched.
     RunLog log;
-    DWORD error = 0;
-    if (!log.Open(request.logFile, commandLine, error)) {
-        Reporter(streams, false).Error(L"the log " + Quoted(request.logFile) +
-                                       L" cannot be opened for appending (error " + Decimal(error) +
-                                       L"): check that its folder exists and may be written to");
+    std::wstring problem;
+    if (!log.Open(request.logFile, commandLine, problem)) {
+        Reporter(streams, false).Error(L"the log " + QuotedWhole(request.logFile) + L" " + problem);
         return kExitUsage;
     }
     StopLogging stopping(log);

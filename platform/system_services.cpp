@@ -18,11 +18,6 @@ BSTR SystemServices::AllocString(const OLECHAR* text)
     return ::SysAllocString(text);
 }
 
-BOOL SystemServices::InitCommonControls(const INITCOMMONCONTROLSEX& controls)
-{
-    return ::InitCommonControlsEx(&controls);
-}
-
 void SystemServices::Sleep(DWORD milliseconds)
 {
     ::Sleep(milliseconds);

@@ -21,6 +21,8 @@ public:
     virtual BSTR AllocString(const OLECHAR* text);
 
     // Registers the common-control classes that the structure names, as InitCommonControlsEx.
+    // Its default lies apart (common_controls.cpp): a program that makes no window links
+    // windowless_controls.cpp instead, and so never imports the common-controls library.
     virtual BOOL InitCommonControls(const INITCOMMONCONTROLSEX& controls);
 
     // A blocking pause of the calling (user-interface) thread, as Sleep.

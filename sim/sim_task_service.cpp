@@ -146,7 +146,7 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE RegisterTask(BSTR path, BSTR xml, LONG flags, VARIANT user, VARIANT password,
-                                           TASK_LOGON_TYPE logonType, VARIANT, IRegisteredTask** task) override
+                                           TASK_LOGON_TYPE logonType, VARIANT sddl, IRegisteredTask** task) override
     {
         m_store.calls.push_back("RegisterTask");
         if (task)
@@ -159,6 +159,7 @@ public:
         registered.user = V_VT(&user) == VT_BSTR ? Text(V_BSTR(&user)) : std::wstring();
         registered.passwordGiven = V_VT(&password) != VT_EMPTY && V_VT(&password) != VT_NULL;
         registered.logonType = logonType;
+        registered.sddl = V_VT(&sddl) == VT_BSTR ? Text(V_BSTR(&sddl)) : std::wstring();
         m_store.tasks[Text(path)] = registered;
         if (task)
             *task = new SimRegisteredTask(m_store, Text(path));

@@ -17,6 +17,7 @@ struct SimTaskStore {
         std::wstring user;  // the user the registration named (empty for none)
         bool passwordGiven = false;
         TASK_LOGON_TYPE logonType = TASK_LOGON_NONE;
+        std::wstring sddl;  // the security descriptor the registration gave (empty for none)
         // What the service says of its runs.
         HRESULT lastRunResult = SCHED_S_TASK_HAS_NOT_RUN;
         DATE lastRun = 0;

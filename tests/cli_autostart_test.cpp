@@ -14,9 +14,11 @@
 #include "platform/identities.h"
 #include "sim/sim_task_service.h"
 
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::StartsWith;
 
 namespace {
 
@@ -59,11 +61,34 @@ protected:
         DWORD error = 0;
         EXPECT_TRUE(CurrentUserAccount(account, error)) << error;
         userTask = AutostartTaskName(account.sid, false);
+        // Where the tasks' own copies go: the user's programs folder, and the system's.
+        userFolder = Environment(L"LOCALAPPDATA") + L"\\Programs\\Tessmor";
+        systemFolder = Environment(L"ProgramFiles") + L"\\Tessmor";
+        EXPECT_NE(userFolder.front(), L'\\');
+        EXPECT_NE(systemFolder.front(), L'\\');
     }
     ~CtlAutostartTest() override
     {
         if (m_madeProgram)
             (void)DeleteFileW(program.c_str());
+        for (const std::wstring& copies : {userFolder, systemFolder}) {
+            (void)DeleteFileW((copies + L"\\tessmorctlw.exe").c_str());
+            (void)RemoveDirectoryW(copies.c_str());
+        }
+    }
+
+    // The whole content of a file, or "(none)".
+    static std::string Contents(const std::wstring& path)
+    {
+        std::string bytes = "(none)";
+        const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return bytes;
+        bytes.assign(GetFileSize(file, nullptr), '\0');
+        DWORD read = 0;
+        EXPECT_TRUE(bytes.empty() || ReadFile(file, &bytes[0], DWORD(bytes.size()), &read, nullptr));
+        CloseHandle(file);
+        return bytes;
     }
 
     // The elements each path selects in the task's definition, read with MSXML.
@@ -92,7 +117,7 @@ protected:
 
     SimTaskStore store;
     UserAccount account;
-    std::wstring folder, program, userTask;
+    std::wstring folder, program, userTask, userFolder, systemFolder;
 
 private:
     bool m_madeProgram = false;
@@ -121,17 +146,20 @@ TEST_F(CtlAutostartTest, EnableRegistersATaskDefinitionWithTheTriggersUserAction
         Texts triggers, arguments_, limit, principal;  // principal: UserId, LogonType, RunLevel
         std::wstring registeredUser;
         TASK_LOGON_TYPE logonType;
+        std::wstring sddl;
     } cases[] = {
         {{L"autostart", L"enable", L"dvb-c", L"keep"}, userTask, {L"LogonTrigger"},
          {L"set DVB-C keep --wait --verbose --timeout 120 --log " + userLog}, {L"PT3M"},
-         {account.name, L"InteractiveToken", L"LeastPrivilege"}, L"", TASK_LOGON_INTERACTIVE_TOKEN},
+         {account.name, L"InteractiveToken", L"LeastPrivilege"}, L"", TASK_LOGON_INTERACTIVE_TOKEN, L""},
         {{L"autostart", L"enable", L"1", L"isdbt", L"--resume", L"--timeout", L"30", L"--log", log}, userTask,
          {L"LogonTrigger", L"EventTrigger"}, {L"set DVB-T/T2 ISDB-T --wait --verbose --timeout 30 --log \"" + log + L"\""},
-         {L"PT1M30S"}, {account.name, L"InteractiveToken", L"LeastPrivilege"}, L"", TASK_LOGON_INTERACTIVE_TOKEN},
+         {L"PT1M30S"}, {account.name, L"InteractiveToken", L"LeastPrivilege"}, L"", TASK_LOGON_INTERACTIVE_TOKEN, L""},
         {{L"autostart", L"enable", L"qamb", L"dvbc2", L"--system", L"--resume", L"/timeout:3600"},
          AutostartTaskName(account.sid, true), {L"BootTrigger", L"EventTrigger"},
          {L"set MCNS/QAMB DVBC2 --wait --verbose --timeout 3600 --log " + systemLog}, {L"PT1H1M"},
-         {L"S-1-5-18", L"HighestAvailable"}, L"S-1-5-18", TASK_LOGON_SERVICE_ACCOUNT},
+         {L"S-1-5-18", L"HighestAvailable"}, L"S-1-5-18", TASK_LOGON_SERVICE_ACCOUNT,
+         // Only SYSTEM and the Administrators may change it; the users who log on may read it.
+         L"D:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;FR;;;AU)"},
     };
     for (const auto& expected : cases) {
         store.tasks.clear();
@@ -143,6 +171,9 @@ TEST_F(CtlAutostartTest, EnableRegistersATaskDefinitionWithTheTriggersUserAction
         EXPECT_EQ(registered.user, expected.registeredUser);
         EXPECT_FALSE(registered.passwordGiven);
         EXPECT_EQ(registered.logonType, expected.logonType);
+        EXPECT_EQ(registered.sddl, expected.sddl);
+        const std::wstring copyFolder = expected.logonType == TASK_LOGON_SERVICE_ACCOUNT ? systemFolder : userFolder;
+        EXPECT_EQ(Contents(copyFolder + L"\\tessmorctlw.exe"), Contents(program)) << "the task runs a copy of its own";
 
         const auto found = Read(expected.task, {
             L"/t:Task/@version", L"#/t:Task/t:Triggers/*", L"/t:Task/t:Triggers/t:LogonTrigger/t:UserId",
@@ -164,9 +195,9 @@ TEST_F(CtlAutostartTest, EnableRegistersATaskDefinitionWithTheTriggersUserAction
         EXPECT_EQ(found[2], logon ? Texts{account.name} : Texts{});
         EXPECT_EQ(found[3], expected.triggers.back() == L"EventTrigger" ? Texts{kResumeEventQuery} : Texts{});
         EXPECT_EQ(found[4], expected.principal);
-        EXPECT_THAT(found[5], ElementsAre(program));
+        EXPECT_THAT(found[5], ElementsAre(L"\"" + copyFolder + L"\\tessmorctlw.exe\""));
         EXPECT_EQ(found[6], expected.arguments_);
-        EXPECT_THAT(found[7], ElementsAre(folder));
+        EXPECT_THAT(found[7], ElementsAre(copyFolder));
         EXPECT_EQ(found[8], expected.limit);
         EXPECT_THAT(found[9], ElementsAre(L"IgnoreNew"));
         EXPECT_THAT(found[10], ElementsAre(L"false"));
@@ -205,14 +236,32 @@ TEST_F(CtlAutostartTest, StatusReadsTheTaskBackEnableReplacesItAndDisableRemoves
     EXPECT_THAT(streams.out, ElementsAre(L"Registered the task \"" + userTask + L"\".",
                                          L"It sets Tuner 0: DVB-C, Tuner 1: kept as it is,",
                                          L"  at each logon of " + account.name + L" and on each resume from sleep,",
-                                         L"  with " + program + L"; its log is " + log + L"."));
+                                         L"  with its own copy of tessmorctlw.exe, " + userFolder +
+                                             L"\\tessmorctlw.exe; its log is " + log + L"."));
 
     EXPECT_EQ(Run({L"autostart", L"status"}), 0);
+    const std::wstring copy = userFolder + L"\\tessmorctlw.exe";
     EXPECT_THAT(streams.out, ElementsAre(L"The task \"" + userTask + L"\" is registered.",
                                          L"  Modes: Tuner 0: DVB-C, Tuner 1: kept as it is",
+                                         L"  Card: the first one found", L"  Waits for the card: up to 120 s",
                                          L"  Runs: at logon of " + account.name + L", on resume from sleep",
-                                         L"  Program: " + program, L"  Log: " + log, L"  State: ready",
+                                         L"  Program: " + copy, L"  Log: " + log, L"  State: ready",
                                          L"  Last run: never"));
+    // A copy that is not this tool's windowless program, or that is gone, is said to be so.
+    const HANDLE changed = CreateFileW(copy.c_str(), FILE_APPEND_DATA, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(changed, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    EXPECT_TRUE(WriteFile(changed, "x", 1, &written, nullptr));
+    CloseHandle(changed);
+    EXPECT_EQ(Run({L"autostart", L"status"}), 0);
+    EXPECT_THAT(streams.out, Contains(L"  Program: " + copy +
+                                      L" (not the same as this tool's tessmorctlw.exe: \"autostart enable\" brings it "
+                                      L"up to date)"));
+    EXPECT_EQ(Run({L"autostart", L"status", L"--json"}), 0);
+    EXPECT_THAT(streams.out.at(0), HasSubstr(L"\"programIsThisToolsCopy\":false,"));
+    ASSERT_TRUE(DeleteFileW(copy.c_str()));
+    EXPECT_EQ(Run({L"autostart", L"status"}), 0);
+    EXPECT_THAT(streams.out, Contains(L"  Program: " + copy + L" (missing: \"autostart enable\" puts it back)"));
     // Never run: no result to give, and the object says so rather than leaving it out.
     EXPECT_EQ(Run({L"autostart", L"status", L"--json"}), 0);
     ASSERT_EQ(streams.out.size(), 1u);
@@ -249,9 +298,14 @@ TEST_F(CtlAutostartTest, StatusReadsTheTaskBackEnableReplacesItAndDisableRemoves
                             L"  Program: not told by the Task Scheduler", L"  Log: not told by the Task Scheduler",
                             L"  State: ready", L"  Last run: not told by the Task Scheduler"));
 
+    // The copy was put back by the enable that replaced the task; disable takes it and its folder.
+    EXPECT_EQ(Contents(copy), Contents(program));
     EXPECT_EQ(Run({L"autostart", L"disable"}), 0);
-    EXPECT_THAT(streams.out, ElementsAre(L"Removed the task \"" + userTask + L"\"."));
+    EXPECT_THAT(streams.out, ElementsAre(L"Removed the task \"" + userTask + L"\".",
+                                         L"Removed the task's program \"" + copy + L"\".",
+                                         L"Removed its folder \"" + userFolder + L"\"."));
     EXPECT_THAT(store.tasks, IsEmpty());
+    EXPECT_EQ(GetFileAttributesW(userFolder.c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(Run({L"autostart", L"disable"}), 0);
     EXPECT_THAT(streams.out, ElementsAre(L"There is no task \"" + userTask + L"\": nothing was removed."));
 }
@@ -329,6 +383,123 @@ TEST_F(CtlAutostartTest, ACardChosenByNumberIsStoredInTheTaskByItsTunersPath)
     store.tasks.clear();
     EXPECT_EQ(Run({L"autostart", L"enable", L"4", L"7", L"--card", L"3"}), 2);
     EXPECT_THAT(store.tasks, IsEmpty());
+}
+
+TEST_F(CtlAutostartTest, WhatEnableWritesTheTasksRunsAndStatusReadBackAsItWasAsked)
+{
+    SimCard second;
+    second.JoinCrossed(card, [this] { Install(); });
+    const std::wstring temp = Environment(L"TEMP");
+    ASSERT_FALSE(temp.empty());
+    // Folders whose names need quoting, escaping in XML, more than ASCII, or are long.
+    const std::wstring folders[] = {
+        temp + L"\\Tessmor a b", temp + L"\\Tom & Jerry's", temp + L"\\\u00dcbersicht \u65e5\u672c",
+        temp + L"\\" + std::wstring(120, L'l') + L" " + std::wstring(60, L'm'),
+    };
+    for (const std::wstring& logFolder : folders) {
+        const std::string shown(logFolder.begin(), logFolder.end());
+        ASSERT_TRUE(CreateDirectoryW(logFolder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS) << shown;
+        const std::wstring log = logFolder + L"\\run.log";
+        (void)DeleteFileW(log.c_str());
+        EXPECT_EQ(Run({L"autostart", L"enable", L"keep", L"dvb-c", L"--card", L"2", L"--timeout", L"45", L"--log", log}),
+                  0)
+            << shown;
+        const auto found = Read(userTask, {L"/t:Task/t:Actions/t:Exec/t:Arguments"});
+        ASSERT_EQ(found.at(0).size(), 1u) << shown;
+        int count = 0;
+        wchar_t** words = CommandLineToArgvW((L"tessmorctlw.exe " + found[0][0]).c_str(), &count);
+        ASSERT_NE(words, nullptr);
+        EXPECT_THAT(std::vector<std::wstring>(words + 1, words + count),
+                    ElementsAre(L"set", L"keep", L"DVB-C", L"--wait", L"--verbose", L"--timeout", L"45", L"--log", log,
+                                L"--device", second.TunerPath()))
+            << shown;
+        LocalFree(words);
+        EXPECT_EQ(Run({L"autostart", L"status"}), 0);
+        ASSERT_GE(streams.out.size(), 5u);
+        EXPECT_THAT(std::vector<std::wstring>(streams.out.begin() + 1, streams.out.begin() + 4),
+                    ElementsAre(L"  Modes: Tuner 0: kept as it is, Tuner 1: DVB-C",
+                                L"  Card: the one whose tuner is " + second.TunerPath(),
+                                L"  Waits for the card: up to 45 s"))
+            << shown;
+        EXPECT_THAT(streams.out, Contains(L"  Log: " + log)) << shown;
+        EXPECT_EQ(GetFileAttributesW(log.c_str()), INVALID_FILE_ATTRIBUTES) << "the check of the log leaves no file";
+        (void)RemoveDirectoryW(logFolder.c_str());
+    }
+}
+
+TEST_F(CtlAutostartTest, EnableRefusesALogThatEveryRunWouldFailOnAndKeepsTheTaskThatIsThere)
+{
+    const std::wstring temp = Environment(L"TEMP");
+    const std::wstring elsewhere = temp + L"\\tessmorctl elsewhere.log", linked = temp + L"\\tessmorctl linked.log";
+    const HANDLE made = CreateFileW(elsewhere.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(made, INVALID_HANDLE_VALUE);
+    CloseHandle(made);
+    ASSERT_TRUE(CreateHardLinkW(linked.c_str(), elsewhere.c_str(), nullptr)) << GetLastError();
+    const std::pair<std::wstring, const wchar_t*> logs[] = {
+        {temp, L" is a folder: give the log the name of a file in it; nothing was changed"},
+        {linked, L" has 2 names (hard links)"},
+        {temp + L"\\a<b>.log", L" cannot be opened for appending (error 123)"},
+        {temp + L"\\%TEMP%.log", L" holds a '%', which the Task Scheduler would take for the start of a variable"},
+        {temp + L"\\a\r\nb.log", L" holds a control character"},
+    };
+    for (const auto& log : logs) {
+        store = SimTaskStore();
+        store.tasks[userTask].xml = L"<Task/>";  // one that works
+        EXPECT_EQ(Run({L"autostart", L"enable", L"1", L"2", L"--log", log.first}), 1);
+        ASSERT_EQ(streams.err.size(), 1u);
+        EXPECT_THAT(streams.err[0], StartsWith(L"tessmorctl: the log \""));
+        EXPECT_THAT(streams.err[0], HasSubstr(log.second));
+        EXPECT_THAT(store.calls, IsEmpty()) << "the Task Scheduler is not even reached";
+        EXPECT_EQ(store.tasks[userTask].xml, L"<Task/>");
+        EXPECT_EQ(GetFileAttributesW(userFolder.c_str()), INVALID_FILE_ATTRIBUTES) << "no copy was made";
+    }
+    (void)DeleteFileW(linked.c_str());
+    (void)DeleteFileW(elsewhere.c_str());
+}
+
+TEST_F(CtlAutostartTest, ATaskOfTheToolsNameThatTheToolDidNotMakeIsNeitherReplacedNorRemoved)
+{
+    const std::wstring systemTask = AutostartTaskName(account.sid, true);
+    const auto definition = [](const std::wstring& user, const std::wstring& action) {
+        return L"<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\"><Principals>"
+               L"<Principal id=\"Author\"><UserId>" + user + L"</UserId></Principal></Principals><Actions Context=\"Author\">" +
+               action + L"</Actions></Task>";
+    };
+    const std::wstring ours = L"<Exec><Command>\"C:\\Program Files\\Tessmor\\TESSMORCTLW.EXE\"</Command></Exec>";
+    const struct {
+        std::wstring task, xml;
+        std::vector<std::wstring> arguments;
+        std::wstring reason;
+    } cases[] = {
+        // A user's own task, registered first under the system's task's name, runs as that user.
+        {systemTask, definition(L"S-1-5-21-1-2-3-1002", ours), {L"autostart", L"enable", L"1", L"2", L"--system"},
+         L"it runs as S-1-5-21-1-2-3-1002, not as SYSTEM"},
+        {systemTask, definition(L"PC\\mallory", ours), {L"autostart", L"disable", L"--system"},
+         L"it runs as PC\\mallory, not as SYSTEM"},
+        {userTask, definition(account.name, L"<Exec><Command>C:\\Users\\Public\\payload.exe</Command></Exec>"),
+         {L"autostart", L"enable", L"1", L"2"}, L"it runs C:\\Users\\Public\\payload.exe, not tessmorctlw.exe"},
+        {userTask, definition(account.sid, L"<ComHandler><ClassId>{00000000-0000-0000-0000-000000000001}</ClassId></ComHandler>"),
+         {L"autostart", L"disable"}, L"it has an action of another kind (ComHandler)"},
+        {userTask, definition(L"PC\\mallory", ours), {L"autostart", L"enable", L"1", L"2"},
+         L"it runs as PC\\mallory, not as " + account.name},
+    };
+    for (const auto& foreign : cases) {
+        store = SimTaskStore();
+        store.tasks[foreign.task].xml = foreign.xml;
+        EXPECT_EQ(Run(foreign.arguments), 6) << Narrow(foreign.reason);
+        EXPECT_THAT(streams.err, ElementsAre(L"tessmorctl: the task \"" + foreign.task + L"\" was not made by tessmorctl: " +
+                                                 foreign.reason + L"; nothing was changed",
+                                             L"tessmorctl: an administrator can remove it with schtasks /delete /tn \"" +
+                                                 foreign.task + L"\""));
+        EXPECT_EQ(store.tasks[foreign.task].xml, foreign.xml);
+        EXPECT_EQ(GetFileAttributesW(userFolder.c_str()), INVALID_FILE_ATTRIBUTES);
+        EXPECT_EQ(GetFileAttributesW(systemFolder.c_str()), INVALID_FILE_ATTRIBUTES);
+    }
+    // The tool's own, as Windows gives it back (SYSTEM by its name, the program in quotes), is replaced.
+    store = SimTaskStore();
+    store.tasks[systemTask].xml = definition(L"NT AUTHORITY\\SYSTEM", ours);
+    EXPECT_EQ(Run({L"autostart", L"enable", L"1", L"2", L"--system"}), 0);
+    EXPECT_THAT(streams.out.at(0), StartsWith(L"Replaced the task"));
 }
 
 TEST(CtlTaskDefinition, DurationsAreExactInTheLargestUnitsAndTextIsEscaped)

@@ -369,6 +369,15 @@ TEST_F(CtlEndToEnd, LogKeepsEveryRunsLinesAndALogThatCannotBeOpenedIsStatus1)
     EXPECT_THAT(lines, Contains("tessmorctl: tuner found"));
     EXPECT_EQ(lines.back(), "exit 4");
 
+    // A line break inside an argument is logged as '?', not as a line of its own.
+    EXPECT_EQ(Ctl({"list", "--log", log, "x\r\nexit 0"}).exitCode, 1u);
+    const std::vector<std::string> refused = LogTexts(log);
+    ASSERT_FALSE(refused.empty());
+    EXPECT_THAT(refused[0], ::testing::EndsWith("\"x??exit 0\""));
+    EXPECT_THAT(refused, ::testing::Not(Contains("exit 0")));
+    EXPECT_EQ(refused.back(), "exit 1");
+    (void)DeleteFileA(log.c_str());
+
     EXPECT_EQ(Ctl({"set", "1", "2", "--log", NewLog("no such folder\\x.log")}).exitCode, 1u);
     EXPECT_THAT(out, IsEmpty());
     ASSERT_EQ(err.size(), 1u);
@@ -478,8 +487,10 @@ TEST_F(CtlEndToEnd, AutostartMakesFindsReplacesAndRemovesTheTaskInTheTaskSchedul
         {{"autostart", "enable", "1", "2", "--system"}, false,
          Contains(EndsWith("\\ProgramData\\Tessmor\\autostart.log."))},
         {{"autostart", "enable", "4", "7"}, false, Contains(StartsWith("Replaced the task \"Tessmor modes (S-1-5-"))},
-        {{"autostart", "disable", "--system"}, false, ElementsAre("Removed the task \"Tessmor modes (SYSTEM)\".")},
-        {{"autostart", "disable"}, false, ElementsAre(StartsWith("Removed the task"))},
+        {{"autostart", "disable", "--system"}, false,
+         ElementsAre("Removed the task \"Tessmor modes (SYSTEM)\".", EndsWith("\\Tessmor\\tessmorctlw.exe\"."),
+                     EndsWith("\\Tessmor\"."))},
+        {{"autostart", "disable"}, false, Contains(StartsWith("Removed the task's program"))},
         {{"autostart", "disable"}, false, ElementsAre(EndsWith("nothing was removed."))},
         {{"autostart", "status", "--json"}, false, ElementsAre(HasSubstr("\"registered\":false"))},
     };
@@ -491,6 +502,24 @@ TEST_F(CtlEndToEnd, AutostartMakesFindsReplacesAndRemovesTheTaskInTheTaskSchedul
     }
     EXPECT_THAT(LogTexts(log), Contains(MatchesRegex("The task " + task + " is registered\\.")));
     (void)DeleteFileA(log.c_str());
+
+    // The task runs its own copy, from the user's programs folder; a log that every run would
+    // fail on is refused, and the task that is there stays.
+    char programs[MAX_PATH] = {};
+    ASSERT_NE(GetEnvironmentVariableA("LOCALAPPDATA", programs, MAX_PATH), 0u);
+    const std::string copy = std::string(programs) + "\\Programs\\Tessmor\\tessmorctlw.exe";
+    ASSERT_EQ(Ctl({"autostart", "enable", "4", "7"}).exitCode, 0u);
+    EXPECT_THAT(out, Contains(HasSubstr("with its own copy of tessmorctlw.exe, " + copy + ";")));
+    EXPECT_NE(GetFileAttributesA(copy.c_str()), INVALID_FILE_ATTRIBUTES);
+    char temp[MAX_PATH] = {};
+    ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
+    EXPECT_EQ(Ctl({"autostart", "enable", "1", "2", "--log", temp}).exitCode, 1u);
+    EXPECT_THAT(err, ElementsAre(AllOf(StartsWith("tessmorctl: the log \""), HasSubstr("\" is a folder"))));
+    // Wine's Task Scheduler does not give the action back: that the task stays is what it can show.
+    EXPECT_EQ(Ctl({"autostart", "status"}).exitCode, 0u);
+    EXPECT_THAT(out, Contains(MatchesRegex("The task " + task + " is registered\\.")));
+    EXPECT_EQ(Ctl({"autostart", "disable"}).exitCode, 0u);
+    EXPECT_EQ(GetFileAttributesA(copy.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(CtlEndToEnd, WithTwoCardsListedCrossedEachCommandReachesTheCardAskedForThroughItsOwnReceiver)

@@ -445,6 +445,16 @@ TEST_F(CtlLogTest, TheLogHoldsEachLineWhileTheRunGoesOnAndAStoppedRunEndsWithThe
                   reason.second ? reason.second : L"(none)");
 }
 
+TEST_F(CtlLogTest, AControlCharacterInTheCommandLineOrALineCannotMakeALineOfItsOwn)
+{
+    const std::wstring line = L"tessmorctl.exe get --log \"x\r\n2026-03-09 07:05:12.348 [1] exit 0\"";
+    EXPECT_EQ(RunChecked([&] { return RunTessmorCtl({L"get", L"--log", path}, streams, clock, line); }), 0);
+    const std::vector<std::string> lines = ConsoleRun::Lines(Contents().substr(3));
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_THAT(lines[0], MatchesRegex(".*\\] tessmorctl.exe get --log \"x\\?\\?2026-03-09 07:05:12.348 \\[1\\] exit 0\""));
+    EXPECT_THAT(lines[3], MatchesRegex(".*\\] exit 0"));
+}
+
 TEST_F(CtlLogTest, ALogPastOneMebibyteIsRenamedAndBegunAnewReplacingTheOlderOne)
 {
     const auto write = [](const std::wstring& file, size_t size) {
@@ -478,15 +488,35 @@ TEST_F(CtlLogTest, ARunThatRunsOutOfMemoryLeavesTheLogClosed)
     EXPECT_TRUE(DeleteFileW(path.c_str())) << GetLastError();
 }
 
-TEST_F(CtlLogTest, ALogThatCannotBeOpenedIsAUsageErrorBeforeTheCardIsTouched)
+TEST_F(CtlLogTest, ALogThatCannotBeOpenedOrIsALinkIsAUsageErrorBeforeTheCardIsTouched)
 {
-    for (const std::wstring& unusable : {path + L"\\no such folder\\run.log", std::wstring(L"Q:\\") + L"\x01"}) {
-        EXPECT_EQ(Run({L"set", L"4", L"7", L"--log", unusable}), 1);
+    // A second name for a file elsewhere (a hard link) would have the run write there.
+    const std::wstring elsewhere = path + L" elsewhere";
+    {
+        std::ofstream(std::string(elsewhere.begin(), elsewhere.end()), std::ios::binary) << "another file\r\n";
+    }
+    const std::wstring linked = path + L" linked";
+    ASSERT_TRUE(CreateHardLinkW(linked.c_str(), elsewhere.c_str(), nullptr)) << GetLastError();
+    wchar_t temp[MAX_PATH] = {};
+    ASSERT_NE(GetTempPathW(MAX_PATH, temp), 0u);
+    const std::pair<std::wstring, const wchar_t*> unusable[] = {
+        {path + L"\\no such folder\\run.log", L" cannot be opened for appending (error "},
+        {std::wstring(L"Q:\\") + L"\x01", L" cannot be opened for appending (error "},
+        {temp, L" is a folder: give the log the name of a file in it"},
+        {linked, L" has 2 names (hard links): a log is written only to a file of one name"},
+    };
+    for (const auto& log : unusable) {
+        EXPECT_EQ(Run({L"set", L"4", L"7", L"--log", log.first}), 1);
         EXPECT_THAT(streams.out, IsEmpty());
         ASSERT_EQ(streams.err.size(), 1u);
         EXPECT_THAT(streams.err[0], ::testing::StartsWith(L"tessmorctl: the log \""));
-        EXPECT_THAT(streams.err[0], ::testing::HasSubstr(L" cannot be opened for appending (error "));
+        EXPECT_THAT(streams.err[0], ::testing::HasSubstr(log.second));
     }
+    std::ifstream kept(std::string(elsewhere.begin(), elsewhere.end()), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), std::istreambuf_iterator<char>()), "another file\r\n");
+    kept.close();
+    (void)DeleteFileW(linked.c_str());
+    (void)DeleteFileW(elsewhere.c_str());
     EXPECT_THAT(services.creations, IsEmpty());
     EXPECT_THAT(card.channel->calls, IsEmpty());
 }
