@@ -41,6 +41,7 @@ def version():
     raise AssertionError("no version in res/program.h")
 
 
+sys.dont_write_bytecode = True  # no __pycache__ left in tools/
 sys.path.insert(0, os.path.join(ROOT, "tools"))
 import release_manifests  # noqa: E402  (tools/ is not a package)
 
