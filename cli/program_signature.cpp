@@ -4,8 +4,6 @@
 #include <wincrypt.h>
 #include <wintrust.h>
 
-#include <vector>
-
 #include "cli/json_text.h"
 #include "cli/text.h"
 
@@ -14,18 +12,9 @@ namespace {
 // A DLL of the system folder, loaded for the scope of one question and let go after it.
 class SystemLibrary {
 public:
-    explicit SystemLibrary(const wchar_t* name)
-    {
-        m_module = ::LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-        if (!m_module && ::GetLastError() == ERROR_INVALID_PARAMETER) {
-            // Windows 7 without the update that brought LOAD_LIBRARY_SEARCH_SYSTEM32: the
-            // system folder's file by its whole path, which the loader takes from nowhere else.
-            wchar_t folder[MAX_PATH];
-            const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
-            if (length > 0 && length < MAX_PATH)
-                m_module = ::LoadLibraryW((std::wstring(folder, length) + L"\\" + name).c_str());
-        }
-    }
+    // Only from the system folder (on Windows 7 this needs its update KB2533623, without which
+    // the DLL is not loaded and the answer is "cannot tell").
+    explicit SystemLibrary(const wchar_t* name) : m_module(::LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {}
     ~SystemLibrary()
     {
         if (m_module)
@@ -44,7 +33,7 @@ public:
     }
 
 private:
-    HMODULE m_module = nullptr;
+    HMODULE m_module;
 };
 
 // The signing certificate's name, as the file's Properties show it, from the state WinVerifyTrust
@@ -68,23 +57,15 @@ std::wstring SignerName(HANDLE state, const SystemLibrary& wintrust)
     const DWORD size = nameOf(certificate, CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, nullptr, 0);
     if (size <= 1)
         return {};
-    std::vector<wchar_t> name(size);
-    const DWORD written = nameOf(certificate, CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, name.data(), size);
-    return written > 1 ? std::wstring(name.data(), written - 1) : std::wstring();
+    std::wstring name(size, L'\0');
+    const DWORD written = nameOf(certificate, CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, &name[0], size);
+    name.resize(written > 1 ? written - 1 : 0);
+    return name;
 }
 
 std::wstring Hex(DWORD value)
 {
     return ResultCode(static_cast<HRESULT>(value));
-}
-
-ProgramSignature NotValid(const SignatureCheck& check, const std::wstring& reason)
-{
-    ProgramSignature signature;
-    signature.verdict = SignatureVerdict::Invalid;
-    signature.reason = reason;
-    signature.code = Hex(static_cast<DWORD>(check.result));
-    return signature;
 }
 
 }  // namespace
@@ -94,7 +75,7 @@ SignatureCheck CheckFileSignature(const std::wstring& path)
     SignatureCheck check;
     const SystemLibrary wintrust(L"wintrust.dll");
     if (!wintrust.Loaded()) {
-        check.whyNotAsked = L"wintrust.dll cannot be loaded (error " + Decimal(::GetLastError()) + L")";
+        check.whyNotAsked = L"wintrust.dll cannot be loaded";
         return check;
     }
     const auto verify = wintrust.Function<decltype(&WinVerifyTrust)>("WinVerifyTrust");
@@ -130,111 +111,112 @@ SignatureCheck CheckFileSignature(const std::wstring& path)
 
 SignatureCheck CheckProgramSignature()
 {
-    std::vector<wchar_t> path(MAX_PATH);
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) {
-            SignatureCheck check;
-            check.whyNotAsked = L"the program's own path cannot be read (error " + Decimal(::GetLastError()) + L")";
-            return check;
-        }
-        if (length < path.size())
-            return CheckFileSignature(std::wstring(path.data(), length));
-        if (path.size() >= 32768) {
-            SignatureCheck check;
-            check.whyNotAsked = L"the program's own path is too long to read";
-            return check;
-        }
-        path.resize(path.size() * 2);
+    // The longest path Windows has, so that one call reads it whole.
+    std::wstring path(32768, L'\0');
+    path.resize(::GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size())));
+    if (path.empty() || path.size() == 32768) {
+        SignatureCheck check;
+        check.whyNotAsked = L"the program's own path cannot be read";
+        return check;
     }
+    return CheckFileSignature(path);
 }
 
 ProgramSignature JudgeSignature(const SignatureCheck& check)
 {
+    // What each answer that is not "valid" means, in winerror.h's codes.
+    static const struct {
+        DWORD result;
+        SignatureVerdict verdict;
+        const wchar_t* reason;
+    } kAnswers[] = {
+        {static_cast<DWORD>(TRUST_E_BAD_DIGEST), SignatureVerdict::Invalid, L"the file was changed after it was signed"},
+        {static_cast<DWORD>(CERT_E_UNTRUSTEDROOT), SignatureVerdict::Invalid,
+         L"its certificate's authority is not trusted on this PC"},
+        {static_cast<DWORD>(CERT_E_CHAINING), SignatureVerdict::Invalid,
+         L"its certificate's authority is not trusted on this PC"},
+        {static_cast<DWORD>(CERT_E_REVOKED), SignatureVerdict::Invalid, L"its certificate was revoked"},
+        {static_cast<DWORD>(CERT_E_EXPIRED), SignatureVerdict::Invalid,
+         L"its certificate expired and it has no time stamp"},
+        {static_cast<DWORD>(TRUST_E_EXPLICIT_DISTRUST), SignatureVerdict::Invalid,
+         L"its certificate is marked as not trusted on this PC"},
+        {static_cast<DWORD>(CERT_E_WRONG_USAGE), SignatureVerdict::Invalid,
+         L"its certificate is not one for signing programs"},
+        {static_cast<DWORD>(TRUST_E_PROVIDER_UNKNOWN), SignatureVerdict::Unknown,
+         L"this Windows cannot check a program's signature"},
+        {static_cast<DWORD>(TRUST_E_ACTION_UNKNOWN), SignatureVerdict::Unknown,
+         L"this Windows cannot check a program's signature"},
+        {static_cast<DWORD>(TRUST_E_SUBJECT_FORM_UNKNOWN), SignatureVerdict::Unknown,
+         L"this Windows cannot check a program's signature"},
+    };
     ProgramSignature signature;
     if (!check.asked) {
         signature.reason = check.whyNotAsked;
         return signature;
     }
     const DWORD result = static_cast<DWORD>(check.result);
-    switch (result) {
-    case ERROR_SUCCESS:
+    if (result == ERROR_SUCCESS) {
         signature.verdict = SignatureVerdict::Valid;
         signature.signer = check.signer;
         return signature;
-    case static_cast<DWORD>(TRUST_E_NOSIGNATURE):
+    }
+    signature.code = Hex(result);
+    signature.verdict = SignatureVerdict::Invalid;
+    signature.reason = L"Windows does not accept it";
+    if (result == static_cast<DWORD>(TRUST_E_NOSIGNATURE)) {
         // As Windows' own example tells them apart: the last error says whether there is no
         // signature at all, or one that cannot be read.
-        switch (check.lastError) {
-        case ERROR_SUCCESS:
-        case static_cast<DWORD>(TRUST_E_NOSIGNATURE):
-        case static_cast<DWORD>(TRUST_E_SUBJECT_FORM_UNKNOWN):
-        case static_cast<DWORD>(TRUST_E_PROVIDER_UNKNOWN):
+        const DWORD error = check.lastError;
+        if (error == ERROR_SUCCESS || error == static_cast<DWORD>(TRUST_E_NOSIGNATURE) ||
+            error == static_cast<DWORD>(TRUST_E_SUBJECT_FORM_UNKNOWN) ||
+            error == static_cast<DWORD>(TRUST_E_PROVIDER_UNKNOWN)) {
             signature.verdict = SignatureVerdict::None;
-            signature.code = Hex(result);
-            return signature;
-        default:
-            return NotValid(check, L"its signature cannot be read (error " + Hex(check.lastError) + L")");
+            signature.reason.clear();
+        } else {
+            signature.reason = L"its signature cannot be read (error " + Hex(error) + L")";
         }
-    case static_cast<DWORD>(TRUST_E_BAD_DIGEST):
-        return NotValid(check, L"the file was changed after it was signed");
-    case static_cast<DWORD>(CERT_E_UNTRUSTEDROOT):
-    case static_cast<DWORD>(CERT_E_CHAINING):
-        return NotValid(check, L"its certificate does not lead to a root certificate that this PC trusts");
-    case static_cast<DWORD>(CERT_E_REVOKED):
-        return NotValid(check, L"its certificate was revoked");
-    case static_cast<DWORD>(CERT_E_EXPIRED):
-        return NotValid(check, L"its certificate has expired, and the signature has no time stamp");
-    case static_cast<DWORD>(TRUST_E_EXPLICIT_DISTRUST):
-        return NotValid(check, L"its certificate is marked as not trusted on this PC");
-    case static_cast<DWORD>(CERT_E_WRONG_USAGE):
-        return NotValid(check, L"its certificate is not one for signing programs");
-    case static_cast<DWORD>(TRUST_E_PROVIDER_UNKNOWN):
-    case static_cast<DWORD>(TRUST_E_ACTION_UNKNOWN):
-    case static_cast<DWORD>(TRUST_E_SUBJECT_FORM_UNKNOWN):
-        signature.reason = L"this Windows cannot check a program's signature";
-        signature.code = Hex(result);
-        return signature;
-    default:
-        return NotValid(check, L"Windows does not accept it");
     }
+    for (const auto& answer : kAnswers) {
+        if (answer.result == result) {
+            signature.verdict = answer.verdict;
+            signature.reason = answer.reason;
+        }
+    }
+    return signature;
 }
 
 std::wstring SignatureLine(const ProgramSignature& signature)
 {
+    std::wstring line = L"Signature: ";
     switch (signature.verdict) {
     case SignatureVerdict::Valid:
-        return signature.signer.empty() ? L"Signature: valid (the signer's name cannot be read)"
-                                        : L"Signature: valid, signed by " + QuotedWhole(signature.signer);
+        line += L"valid";
+        if (!signature.signer.empty())
+            line.append(L", signed by ").append(QuotedWhole(signature.signer));
+        return line;
     case SignatureVerdict::None:
-        return L"Signature: none (this copy is not signed)";
+        return line.append(L"none (this copy is not signed)");
     case SignatureVerdict::Invalid:
-        return L"Signature: NOT VALID (" + signature.reason + L", " + signature.code +
-               L"): do not trust this copy";
+        line += L"NOT VALID (";
+        break;
     case SignatureVerdict::Unknown:
+        line += L"cannot tell (";
         break;
     }
-    return L"Signature: cannot tell (" + signature.reason + (signature.code.empty() ? L"" : L", " + signature.code) +
-           L")";
+    line += signature.reason;
+    if (!signature.code.empty())
+        line.append(L", ").append(signature.code);
+    line += L")";
+    if (signature.verdict == SignatureVerdict::Invalid)
+        line += L": do not trust this copy";
+    return line;
 }
 
 void AddSignatureMembers(JsonObject& json, const ProgramSignature& signature)
 {
-    const wchar_t* verdict = L"unknown";
-    switch (signature.verdict) {
-    case SignatureVerdict::Valid:
-        verdict = L"valid";
-        break;
-    case SignatureVerdict::None:
-        verdict = L"none";
-        break;
-    case SignatureVerdict::Invalid:
-        verdict = L"invalid";
-        break;
-    case SignatureVerdict::Unknown:
-        break;
-    }
-    json.Text("signature", verdict)
+    // In the order of SignatureVerdict.
+    static const wchar_t* const kVerdicts[] = {L"valid", L"none", L"invalid", L"unknown"};
+    json.Text("signature", kVerdicts[static_cast<int>(signature.verdict)])
         .Truth("signed", signature.verdict == SignatureVerdict::Valid)
         .TextOrNull("signer", signature.signer)
         .TextOrNull("reason", signature.reason)

@@ -20,6 +20,7 @@ struct SignatureCheck {
     std::wstring signer;   // the signing certificate's name, where one could be read
 };
 
+// JSON names them "valid", "none", "invalid" and "unknown", in this order.
 enum class SignatureVerdict { Valid, None, Invalid, Unknown };
 
 struct ProgramSignature {

@@ -60,7 +60,7 @@ TEST(CtlSignature, WindowsAnswerBecomesTheLineAndTheJson)
     } cases[] = {
         {Answer(0, 0, L"Tessmor Release"), L"Signature: valid, signed by \"Tessmor Release\"", "valid",
          "Tessmor Release", nullptr},
-        {Answer(0), L"Signature: valid (the signer's name cannot be read)", "valid", nullptr, nullptr},
+        {Answer(0), L"Signature: valid", "valid", nullptr, nullptr},
         {Answer(0x800B0100, 0x800B0100), L"Signature: none (this copy is not signed)", "none", nullptr, "0x800B0100"},
         {Answer(0x800B0100, 0x800B0003), L"Signature: none (this copy is not signed)", "none", nullptr, "0x800B0100"},
         {Answer(0x800B0100, 0), L"Signature: none (this copy is not signed)", "none", nullptr, "0x800B0100"},
@@ -72,18 +72,18 @@ TEST(CtlSignature, WindowsAnswerBecomesTheLineAndTheJson)
          L"Signature: NOT VALID (the file was changed after it was signed, 0x80096010): do not trust this copy",
          "invalid", nullptr, "0x80096010"},
         {Answer(0x800B0109, 0, L"Someone"),
-         L"Signature: NOT VALID (its certificate does not lead to a root certificate that this PC trusts, "
-         L"0x800B0109): do not trust this copy",
+         L"Signature: NOT VALID (its certificate's authority is not trusted on this PC, 0x800B0109): do not trust "
+         L"this copy",
          "invalid", nullptr, "0x800B0109"},
         {Answer(0x800B010A),
-         L"Signature: NOT VALID (its certificate does not lead to a root certificate that this PC trusts, "
-         L"0x800B010A): do not trust this copy",
+         L"Signature: NOT VALID (its certificate's authority is not trusted on this PC, 0x800B010A): do not trust "
+         L"this copy",
          "invalid", nullptr, "0x800B010A"},
         {Answer(0x800B010C), L"Signature: NOT VALID (its certificate was revoked, 0x800B010C): do not trust this copy",
          "invalid", nullptr, "0x800B010C"},
         {Answer(0x800B0101),
-         L"Signature: NOT VALID (its certificate has expired, and the signature has no time stamp, 0x800B0101): "
-         L"do not trust this copy",
+         L"Signature: NOT VALID (its certificate expired and it has no time stamp, 0x800B0101): do not trust this "
+         L"copy",
          "invalid", nullptr, "0x800B0101"},
         {Answer(0x800B0111),
          L"Signature: NOT VALID (its certificate is marked as not trusted on this PC, 0x800B0111): do not trust "
@@ -98,8 +98,8 @@ TEST(CtlSignature, WindowsAnswerBecomesTheLineAndTheJson)
          "unknown", nullptr, "0x800B0001"},
         {Answer(0x800B0003), L"Signature: cannot tell (this Windows cannot check a program's signature, 0x800B0003)",
          "unknown", nullptr, "0x800B0003"},
-        {NotAsked(L"wintrust.dll cannot be loaded (error 126)"),
-         L"Signature: cannot tell (wintrust.dll cannot be loaded (error 126))", "unknown", nullptr, nullptr},
+        {NotAsked(L"wintrust.dll cannot be loaded"), L"Signature: cannot tell (wintrust.dll cannot be loaded)", "unknown",
+         nullptr, nullptr},
         {NotAsked(L"wintrust.dll has no WinVerifyTrust"), L"Signature: cannot tell (wintrust.dll has no WinVerifyTrust)",
          "unknown", nullptr, nullptr},
         // A certificate's name is anyone's choice: it cannot start a line of its own in a log.
