@@ -2,6 +2,7 @@
 
 #include "cli/json_text.h"
 #include "cli/mode_names.h"
+#include "cli/program_signature.h"
 #include "cli/text.h"
 #include "modes/demod_mode.h"
 #include "res/program.h"
@@ -110,9 +111,17 @@ void PrintShortUsage(ConsoleStreams& streams)
     streams.Err(L"\"tessmorctl --help\" tells more.");
 }
 
-void PrintVersion(ConsoleStreams& streams)
+void PrintVersion(ConsoleStreams& streams, bool json, const ProgramSignature& signature)
 {
+    if (json) {
+        JsonObject object;
+        object.Text("program", L"tessmorctl").Text("version", Widen(TESSMOR_VERSION_TEXT));
+        AddSignatureMembers(object, signature);
+        streams.Out(object.Json());
+        return;
+    }
     streams.Out(L"tessmorctl " + Widen(TESSMOR_VERSION_TEXT));
+    streams.Out(SignatureLine(signature));
 }
 
 void PrintModeList(Reporter& reporter)

@@ -9,6 +9,7 @@
 #include "cli/exit_status.h"
 #include "cli/help_text.h"
 #include "cli/mode_commands.h"
+#include "cli/program_signature.h"
 #include "cli/run_log.h"
 #include "cli/stop_logging.h"
 #include "cli/text.h"
@@ -37,7 +38,7 @@ int RunRequest(const CtlRequest& request, ConsoleStreams& streams, Clock& clock)
         PrintHelp(streams);
         return kExitSuccess;
     case CtlCommand::Version:
-        PrintVersion(streams);
+        PrintVersion(streams, request.json, JudgeSignature(CheckProgramSignature()));
         return kExitSuccess;
     case CtlCommand::List:
         PrintModeList(reporter);

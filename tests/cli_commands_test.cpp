@@ -456,8 +456,12 @@ TEST_F(CtlTest, HelpListAndVersionNeedNoCard)
                                          L"3  ATSC (not supported by the card)", L"4  DVB-C (also DVBC)",
                                          L"5  ISDB-T (also ISDBT)", L"6  MCNS/QAMB (also MCNS, QAMB, QAM-B)",
                                          L"7  DVBC2 (also DVB-C2)"));
+    // This test program is not signed, and Windows (here Wine) says so.
     EXPECT_EQ(Run({L"--version"}), 0);
-    EXPECT_THAT(streams.out, ElementsAre(L"tessmorctl 1.0.0.1"));
+    EXPECT_THAT(streams.out, ElementsAre(L"tessmorctl 1.0.0.1", L"Signature: none (this copy is not signed)"));
+    EXPECT_EQ(Run({L"version", L"--json"}), 0);
+    EXPECT_THAT(streams.out, ElementsAre(L"{\"program\":\"tessmorctl\",\"version\":\"1.0.0.1\",\"signature\":\"none\","
+                                         L"\"signed\":false,\"signer\":null,\"reason\":null,\"trustResult\":\"0x800B0100\"}"));
     EXPECT_THAT(services.creations, IsEmpty());
 }
 
