@@ -5,11 +5,13 @@
 #include "cli/argument_quoting.h"
 #include "cli/card_list.h"
 #include "cli/com_start.h"
+#include "cli/device_start.h"
 #include "cli/exit_status.h"
 #include "cli/file_handle.h"
 #include "cli/held_folder.h"
 #include "cli/log_file.h"
 #include "cli/program_copy.h"
+#include "cli/service_restart.h"
 #include "cli/task_definition.h"
 #include "cli/task_report.h"
 #include "cli/task_scheduler.h"
@@ -179,6 +181,19 @@ int TaskFailure(Reporter& reporter, HRESULT result, const std::wstring& what, co
     return kExitTaskFailed;
 }
 
+// The device path of the tuner get would use now: the first listed that bears the name and has
+// a path.
+bool FirstTunerPath(std::wstring& path)
+{
+    for (const CardDevice& tuner : ListTunerDevices()) {
+        if (tuner.named && !tuner.path.empty()) {
+            path = tuner.path;
+            return true;
+        }
+    }
+    return false;
+}
+
 // The Task Scheduler reached: the status, with what to do said when it cannot be.
 int ConnectTo(TaskScheduler& scheduler, const CtlRequest& request, Reporter& reporter, const std::wstring& name)
 {
@@ -191,7 +206,7 @@ int ConnectTo(TaskScheduler& scheduler, const CtlRequest& request, Reporter& rep
 // tuner's full device path, since card numbers change when cards are added. Every argument is
 // quoted so that the runs read it back as it is, and so is the program, whose path has blanks.
 AutostartTask DefinitionFor(const CtlRequest& request, const UserAccount& account, const std::wstring& folder,
-                            const std::wstring& log, const std::wstring& tunerPath)
+                            const std::wstring& log, const std::wstring& tunerPath, const std::wstring& deviceStart)
 {
     AutostartTask task;
     task.system = request.system;
@@ -201,16 +216,58 @@ AutostartTask DefinitionFor(const CtlRequest& request, const UserAccount& accoun
     task.program = L"\"" + folder + L"\\" + kTaskProgram + L"\"";
     task.arguments = L"set " + ModeArgument(request.tuners[0]) + L" " + ModeArgument(request.tuners[1]) +
                      L" --wait --verbose --timeout " + Decimal(request.taskTimeoutSeconds) + L" --log " +
-                     QuotedArgument(log) + (tunerPath.empty() ? L"" : L" --device " + QuotedArgument(tunerPath));
+                     QuotedArgument(log) + (tunerPath.empty() ? L"" : L" --device " + QuotedArgument(tunerPath)) +
+                     (request.restartService.empty() ? L""
+                                                     : L" --restart-service " + QuotedArgument(request.restartService));
+    task.deviceStart = deviceStart;
     task.timeLimitSeconds = request.taskTimeoutSeconds + kTimeLimitMargin;
     return task;
 }
 
 // When the task runs, as a person reads it.
-std::wstring WhenText(const CtlRequest& request, const UserAccount& account)
+std::wstring WhenText(const CtlRequest& request, const UserAccount& account, bool deviceStart)
 {
     return (request.system ? L"at each system start" : L"at each logon of " + account.name) +
-           (request.resume ? L" and on each resume from sleep" : L"");
+           (request.resume ? L" and on each resume from sleep" : L"") +
+           (deviceStart ? L" and each time the card's driver starts" : L"");
+}
+
+// The instance id the trigger on the driver's start names, for the tuner the task stores; empty,
+// with a line that says why, where there can be no such trigger.
+std::wstring DeviceStartId(const std::wstring& tunerPath, Reporter& reporter)
+{
+    if (!HasDeviceStartChannel()) {
+        reporter.Result(std::wstring(L"This Windows has no log ") + kDeviceStartChannel +
+                        L": the task is registered without the trigger on the driver's start.");
+        return {};
+    }
+    const std::wstring id = DeviceInstanceIdOf(tunerPath);
+    if (id.empty())
+        reporter.Result(L"The tuner's device path " + QuotedWhole(tunerPath) +
+                        L" names no device instance: the task is registered without the trigger on the driver's "
+                        L"start.");
+    return id;
+}
+
+// The checks of what the task's runs are given besides the log: the card's path and the service.
+int CheckRunOptions(const CtlRequest& request, Reporter& reporter, const std::wstring& tunerPath)
+{
+    std::wstring reason;
+    if (!(reason = TaskTextRefusal(tunerPath)).empty()) {
+        reporter.Error(L"the device path " + QuotedWhole(tunerPath) + L" " + reason);
+        return kExitUsage;
+    }
+    if (request.restartService.empty())
+        return kExitSuccess;
+    if (!(reason = TaskTextRefusal(request.restartService)).empty()) {
+        reporter.Error(L"the service's name " + QuotedWhole(request.restartService) + L" " + reason);
+        return kExitUsage;
+    }
+    if (!(reason = ServiceRefusal(request.restartService)).empty()) {
+        reporter.Error(reason + L"; nothing was changed");
+        return kExitUsage;
+    }
+    return kExitSuccess;
 }
 
 std::wstring DefinitionXml(IRegisteredTask* task)
@@ -270,10 +327,14 @@ int Enable(const CtlRequest& request, Reporter& reporter, const UserAccount& acc
         reporter.Error(reason);
         return kExitNoCard;
     }
-    if (!(reason = TaskTextRefusal(tunerPath)).empty()) {
-        reporter.Error(L"the device path " + QuotedWhole(tunerPath) + L" " + reason);
-        return kExitUsage;
+    // The trigger on the driver's start names one card: without a choice, the one get uses now,
+    // which the task's runs then name as well.
+    if (request.deviceStart && tunerPath.empty() && !FirstTunerPath(tunerPath)) {
+        reporter.Error(L"--device-start needs the card: no tuner of it with a device path is listed now");
+        return kExitNoCard;
     }
+    if (const int status = CheckRunOptions(request, reporter, tunerPath))
+        return status;
     std::wstring log;
     HeldFolder logFolder(account.sid, false);
     if (const int status = TaskLog(request, reporter, logFolder, log))
@@ -287,7 +348,8 @@ int Enable(const CtlRequest& request, Reporter& reporter, const UserAccount& acc
     std::wstring folder;
     if (const int status = PlaceProgram(request, reporter, account, folder))
         return status;
-    const AutostartTask task = DefinitionFor(request, account, folder, log, tunerPath);
+    const std::wstring deviceStart = request.deviceStart ? DeviceStartId(tunerPath, reporter) : std::wstring();
+    const AutostartTask task = DefinitionFor(request, account, folder, log, tunerPath, deviceStart);
     reporter.Step((replacing ? L"replacing the task \"" : L"registering the task \"") + name + L"\"");
     const HRESULT result =
         scheduler.Register(name, TaskDefinitionXml(task), request.system, request.system ? kSystemTaskSddl : nullptr);
@@ -296,7 +358,7 @@ int Enable(const CtlRequest& request, Reporter& reporter, const UserAccount& acc
                            request.system);
     reporter.Result((replacing ? L"Replaced the task \"" : L"Registered the task \"") + name + L"\".");
     reporter.Result(L"It sets " + ModeText(0, request.tuners[0]) + L", " + ModeText(1, request.tuners[1]) + L",");
-    reporter.Result(L"  " + WhenText(request, account) + L",");
+    reporter.Result(L"  " + WhenText(request, account, !deviceStart.empty()) + L",");
     reporter.Result(L"  with its own copy of " + std::wstring(kTaskProgram) + L", " + folder + L"\\" + kTaskProgram +
                     L"; its log is " + log + L".");
     return kExitSuccess;

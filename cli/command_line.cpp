@@ -5,7 +5,10 @@
 
 namespace {
 
-enum class Option { None, Help, Version, Wait, Verbose, Force, DryRun, Quiet, Json, Timeout, Log, Resume, System, Card, Device, Unknown };
+enum class Option {
+    None, Help, Version, Wait, Verbose, Force, DryRun, Quiet, Json, Timeout, Log, Resume, System, Card, Device,
+    DeviceStart, RestartService, Unknown
+};
 
 struct OptionName {
     const char* name;
@@ -21,6 +24,7 @@ const OptionName kOptions[] = {
     {"timeout", Option::Timeout, true},  {"log", Option::Log, true},
     {"resume", Option::Resume, false},   {"system", Option::System, false},
     {"card", Option::Card, true},        {"device", Option::Device, true},
+    {"device-start", Option::DeviceStart, false}, {"restart-service", Option::RestartService, true},
 };
 
 // An argument read as an option: what it is, its name as written, and the value written into it
@@ -180,6 +184,12 @@ bool CheckOptionsGoWithCommand(const CtlRequest& request, bool timeoutGiven, std
         reason = L"--card and --device go only with get, set, devices and autostart enable";
     else if (request.json && autostart && request.autostart != AutostartAction::Status)
         reason = L"--json goes with autostart only as autostart status --json";
+    else if (request.deviceStart && !enable)
+        reason = L"--device-start goes only with autostart enable";
+    else if (!request.restartService.empty() && !set && !enable)
+        reason = L"--restart-service goes only with set and autostart enable";
+    else if (!request.restartService.empty() && request.dryRun)
+        reason = L"--restart-service and --dry-run do not go together: --dry-run writes nothing";
     return reason.empty();
 }
 
@@ -242,6 +252,8 @@ bool ParseCommandLine(const std::vector<std::wstring>& arguments, CtlRequest& re
             badValue = read.name + (read.option == Option::Log      ? L" needs a file: --log FILE"
                                     : read.option == Option::Card   ? L" needs a card's number: --card N"
                                     : read.option == Option::Device ? L" needs a device path: --device PATH"
+                                    : read.option == Option::RestartService
+                                        ? L" needs a service's name: --restart-service NAME"
                                                                     : L" needs a number of seconds: --timeout SECONDS");
         switch (read.option) {
         case Option::Help:
@@ -288,6 +300,12 @@ bool ParseCommandLine(const std::vector<std::wstring>& arguments, CtlRequest& re
             break;
         case Option::System:
             request.system = true;
+            break;
+        case Option::DeviceStart:
+            request.deviceStart = true;
+            break;
+        case Option::RestartService:
+            request.restartService = read.value;
             break;
         case Option::Log:
             if (!read.value.empty()) {

@@ -27,6 +27,10 @@ struct CtlRequest {
     AutostartAction autostart = AutostartAction::Status;
     bool resume = false;                   // autostart enable --resume: also on resume from sleep
     bool system = false;                   // autostart --system: the task that runs as SYSTEM
+    bool deviceStart = false;              // autostart enable --device-start: also when the card's
+                                           // driver starts
+    std::wstring restartService;           // --restart-service NAME: the service restarted once
+                                           // the card reports modes just written
     bool wait = false;                     // set --wait
     bool force = false;                    // set --force: write even what is already set
     bool dryRun = false;                   // set --dry-run: work out what to write, write nothing

@@ -8,4 +8,6 @@ enum CtlExitStatus : int {
     kExitReadWriteFailed = 4,  // reading or writing the modes failed
     kExitNotApplied = 5,       // --wait read back other modes than were written
     kExitTaskFailed = 6,       // the task could not be registered, read or removed
+    kExitServiceNotRestarted = 7,  // the modes were written and taken, but the service named by
+                                   // --restart-service could not be restarted
 };

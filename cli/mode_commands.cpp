@@ -4,6 +4,7 @@
 #include "cli/exit_status.h"
 #include "cli/json_text.h"
 #include "cli/mode_session.h"
+#include "cli/service_restart.h"
 #include "cli/text.h"
 #include "modes/demod_property.h"
 #include "platform/system_services.h"
@@ -172,6 +173,14 @@ int RunGet(const CtlRequest& request, Reporter& reporter, Clock& clock)
 
 int RunSet(const CtlRequest& request, Reporter& reporter, Clock& clock)
 {
+    // A service that cannot be restarted is refused before the card is touched.
+    if (!request.restartService.empty()) {
+        const std::wstring refusal = ServiceRefusal(request.restartService);
+        if (!refusal.empty()) {
+            reporter.Error(refusal + L"; nothing was written");
+            return kExitUsage;
+        }
+    }
     CModeSession session(reporter, clock, request.timeoutSeconds);
     session.ChooseCard(request);
     if (const int status = session.Open())
@@ -203,7 +212,8 @@ int RunSet(const CtlRequest& request, Reporter& reporter, Clock& clock)
     json.Truth("written", true);
     reporter.Result(L"Wrote " + BothTuners(pair) + L".");
     reporter.Result(L"The card takes about 8 seconds to switch to the new modes.");
-    if (!request.wait) {
+    // A service is restarted only once the card reports the modes: it reads them when it starts.
+    if (!request.wait && request.restartService.empty()) {
         reporter.Data(json.Json());
         return kExitSuccess;
     }
@@ -224,5 +234,7 @@ int RunSet(const CtlRequest& request, Reporter& reporter, Clock& clock)
         reporter.Error(L"the card reports other modes than were written");
         reporter.Error(kNotAppliedAdvice);
     }
-    return status;
+    if (status != kExitSuccess || request.restartService.empty())
+        return status;
+    return RestartService(request.restartService, reporter);
 }

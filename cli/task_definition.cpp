@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "cli/device_start.h"
 #include "cli/text.h"
 
 const wchar_t kSystemAccount[] = L"S-1-5-18";
@@ -66,6 +67,14 @@ void Triggers(XmlText& xml, const AutostartTask& task)
         xml.Open(L"EventTrigger");
         xml.Value(L"Enabled", L"true");
         xml.Value(L"Subscription", kResumeEventQuery);
+        xml.Close(L"EventTrigger");
+    }
+    if (!task.deviceStart.empty()) {
+        xml.Open(L"EventTrigger");
+        xml.Value(L"Enabled", L"true");
+        xml.Value(L"Subscription", DeviceStartQuery(task.deviceStart));
+        // The driver that has just started may not answer at once.
+        xml.Value(L"Delay", L"PT5S");
         xml.Close(L"EventTrigger");
     }
     xml.Close(L"Triggers");
@@ -161,7 +170,9 @@ std::wstring TaskDefinitionXml(const AutostartTask& task)
     xml.Value(L"Author", task.user);
     xml.Value(L"Description", std::wstring(L"Sets the demodulator modes of the VKO 8317 card's tuners ") +
                                   (task.system ? L"at system start" : L"at logon") +
-                                  (task.resume ? L" and on resume from sleep" : L"") + L", with tessmorctlw.exe.");
+                                  (task.resume ? L" and on resume from sleep" : L"") +
+                                  (task.deviceStart.empty() ? L"" : L" and when its driver starts") +
+                                  L", with tessmorctlw.exe.");
     xml.Close(L"RegistrationInfo");
     Triggers(xml, task);
     Principal(xml, task);

@@ -9,6 +9,8 @@
 struct AutostartTask {
     bool system = false;        // runs as SYSTEM at system start, not at the user's logon
     bool resume = false;        // also runs on every resume from sleep
+    std::wstring deviceStart;   // also runs when the device of this instance id starts (empty:
+                                // not then)
     std::wstring user;          // the user whose logon starts it and whose rights it has
                                 // (DOMAIN\name); for a system task, who registered it
     std::wstring program;       // the full path of the program the task runs

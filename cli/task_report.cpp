@@ -1,6 +1,7 @@
 #include "cli/task_report.h"
 
 #include "cli/command_line.h"
+#include "cli/device_start.h"
 #include "cli/json_text.h"
 #include "cli/mode_names.h"
 #include "cli/text.h"
@@ -48,11 +49,12 @@ void ReadArguments(const std::wstring& arguments, TaskReport& report)
         report.device = run.device;
         report.timeoutSeconds = run.timeoutSeconds;
         report.log = run.logFile;
+        report.restartService = run.restartService;
     }
     (void)::LocalFree(words);
 }
 
-std::wstring TriggerText(const std::wstring& trigger, const std::wstring& user)
+std::wstring TriggerText(const std::wstring& trigger, const std::wstring& user, const std::wstring& deviceStart)
 {
     if (trigger == L"logon")
         return L"at logon" + (user.empty() ? std::wstring() : L" of " + user);
@@ -60,6 +62,8 @@ std::wstring TriggerText(const std::wstring& trigger, const std::wstring& user)
         return L"at system start";
     if (trigger == L"resume")
         return L"on resume from sleep";
+    if (trigger == L"deviceStart")
+        return L"when the driver of " + deviceStart + L" starts";
     return L"on a trigger of its own (" + trigger + L")";
 }
 
@@ -105,12 +109,21 @@ void ReadTaskDefinition(const std::wstring& xml, TaskReport& report)
     XmlDocument document;
     if (xml.empty() || FAILED(document.Load(xml)))
         return;
+    // Each event trigger is told by its query: the driver's start names its device.
+    const std::vector<std::wstring> queries = document.Texts(L"/t:Task/t:Triggers/t:EventTrigger/t:Subscription");
+    size_t events = 0;
     for (const std::wstring& trigger : document.Names(L"/t:Task/t:Triggers/*")) {
+        const std::wstring device = trigger == L"EventTrigger" && events < queries.size()
+                                        ? DeviceStartQueryId(queries[events++])
+                                        : std::wstring();
         if (trigger == L"LogonTrigger")
             report.triggers.push_back(L"logon");
         else if (trigger == L"BootTrigger")
             report.triggers.push_back(L"boot");
-        else if (trigger == L"EventTrigger")
+        else if (!device.empty()) {
+            report.triggers.push_back(L"deviceStart");
+            report.deviceStart = device;
+        } else if (trigger == L"EventTrigger")
             report.triggers.push_back(L"resume");
         else
             report.triggers.push_back(trigger);
@@ -151,10 +164,12 @@ void PrintTaskReport(Reporter& reporter, const std::wstring& name, const TaskRep
         reporter.Result(L"  Card: " + (report.device.empty() ? std::wstring(L"the first one found")
                                                              : L"the one whose tuner is " + report.device));
         reporter.Result(L"  Waits for the card: up to " + Decimal(report.timeoutSeconds) + L" s");
+        if (!report.restartService.empty())
+            reporter.Result(L"  Restarts the service: " + report.restartService);
     }
     std::wstring when;
     for (const std::wstring& trigger : report.triggers)
-        when += (when.empty() ? L"" : L", ") + TriggerText(trigger, report.user);
+        when += (when.empty() ? L"" : L", ") + TriggerText(trigger, report.user, report.deviceStart);
     reporter.Result(L"  Runs: " + (when.empty() ? std::wstring(kNotTold) : when));
     reporter.Result(L"  Program: " + ProgramText(report));
     reporter.Result(L"  Log: " + (report.log.empty() ? std::wstring(kNotTold) : report.log));
@@ -185,7 +200,9 @@ std::wstring TaskReportJson(const std::wstring& name, bool system, const TaskRep
         json.Number("timeout", report->timeoutSeconds);
     else
         json.Null("timeout");
-    json.Value("triggers", triggers.empty() ? L"null" : JsonArray(triggers))
+    json.TextOrNull("restartService", report->restartService)
+        .TextOrNull("deviceStart", report->deviceStart)
+        .Value("triggers", triggers.empty() ? L"null" : JsonArray(triggers))
         .TextOrNull("program", report->program)
         .Value("programIsThisToolsCopy", !report->programCompared || report->programState == CopyState::Unreadable
                                              ? L"null"

@@ -19,7 +19,10 @@ struct TaskReport {
     std::wstring device;                 // --device, empty for the first card that opens
     unsigned long timeoutSeconds = 0;    // --timeout
     std::wstring log;
-    std::vector<std::wstring> triggers;  // "logon", "boot", "resume", or another trigger's name
+    std::wstring restartService;         // --restart-service
+    std::vector<std::wstring> triggers;  // "logon", "boot", "resume", "deviceStart", or another
+                                         // trigger's name
+    std::wstring deviceStart;            // the instance id of the device whose start runs it
     std::wstring user;                   // whose logon, for a logon trigger
     std::wstring program;                // the program the task runs, without quotes
     bool programCompared = false;        // programState was found, against this tool's own

@@ -24,16 +24,29 @@ std::wstring SimCard::ReceiverPath() const
                                   : deviceInstance + L"#{fd0a5af4-b41d-11d2-9c95-00c04f7971e0}\\{8b884e32-f8fe-4d0c-8c16-9a3a1f2c3e02}";
 }
 
-void SimCard::Join(const SimCard& first, const std::wstring& instance)
+void SimCard::Join(const SimCard& first, const std::wstring& instance, const std::wstring& id)
 {
     devices = first.devices;
     tuningSpaces = first.tuningSpaces;
     deviceInstance = instance;
+    instanceId = id;
+}
+
+std::wstring SimCard::DeviceStartedEvent() const
+{
+    std::wstring id;
+    for (const wchar_t c : instanceId)
+        id += c == L'&' ? std::wstring(L"&amp;") : std::wstring(1, c);
+    return L"<Event><System><Provider Name='Microsoft-Windows-Kernel-PnP'/><EventID>410</EventID>"
+           L"<Channel>Microsoft-Windows-Kernel-PnP/Configuration</Channel></System><EventData>"
+           L"<Data Name='DeviceInstanceId'>" + id + L"</Data><Data Name='DriverName'>vko8317.inf</Data>"
+           L"</EventData></Event>";
 }
 
 void SimCard::JoinCrossed(const SimCard& first, const std::function<void()>& install)
 {
-    Join(first, L"\\\\?\\pci#ven_1131&dev_7160&subsys_83171131&rev_03#4&3a5e91d2&0&00e6");
+    Join(first, L"\\\\?\\pci#ven_1131&dev_7160&subsys_83171131&rev_03#4&3a5e91d2&0&00e6",
+         L"PCI\\VEN_1131&DEV_7160&SUBSYS_83171131&REV_03\\4&3A5E91D2&0&00E6");
     AddCaptureDevice();
     install();
     AddTunerDevice();

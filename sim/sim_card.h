@@ -41,12 +41,18 @@ struct SimCard {
     // receiver. A second card shares the first one's devices and tuning spaces (see Join).
     std::wstring deviceInstance = L"\\\\?\\pci#ven_1131&dev_7160&subsys_83171131&rev_03#4&2b1c8c1f&0&00e5";
     std::shared_ptr<int> receiverConnections = std::make_shared<int>(0);
+    // The tuner's device instance id as the system writes it in its records, such as the event
+    // of the device's start.
+    std::wstring instanceId = L"PCI\\VEN_1131&DEV_7160&SUBSYS_83171131&REV_03\\4&2B1C8C1F&0&00E5";
+    // The record Windows writes when the tuner's driver starts (event 410 of the Kernel-PnP
+    // Configuration log), as the event's XML, without its namespace.
+    std::wstring DeviceStartedEvent() const;
     std::wstring TunerPath() const;
     std::wstring ReceiverPath() const;
     // Makes this card another one in the PC of the card given: in its device lists and its
     // tuning spaces, at another place. Its own devices are added with AddTunerDevice and
     // AddCaptureDevice, in the order the test chooses; Install is for the first card alone.
-    void Join(const SimCard& first, const std::wstring& instance);
+    void Join(const SimCard& first, const std::wstring& instance, const std::wstring& id);
     // Makes this card the second one of the first's PC, at the second card's place, listed
     // crossed with the first: its receiver before the devices that install adds, its tuner after.
     void JoinCrossed(const SimCard& first, const std::function<void()>& install);

@@ -3,9 +3,11 @@
 // that says what to do for each way the Task Scheduler can refuse.
 #include <gmock/gmock.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "cli/autostart_command.h"
+#include "cli/device_start.h"
 #include "cli/task_definition.h"
 #include "cli/user_account.h"
 #include "cli/xml_document.h"
@@ -500,6 +502,144 @@ TEST_F(CtlAutostartTest, ATaskOfTheToolsNameThatTheToolDidNotMakeIsNeitherReplac
     store.tasks[systemTask].xml = definition(L"NT AUTHORITY\\SYSTEM", ours);
     EXPECT_EQ(Run({L"autostart", L"enable", L"1", L"2", L"--system"}), 0);
     EXPECT_THAT(streams.out.at(0), StartsWith(L"Replaced the task"));
+}
+
+// The log Windows writes a device's start to, as this Windows would have it: created in the
+// test's registry for its scope (Wine has none).
+class DeviceStartChannel {
+public:
+    DeviceStartChannel()
+    {
+        EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr,
+                                  &m_key, nullptr),
+                  ERROR_SUCCESS);
+    }
+    ~DeviceStartChannel()
+    {
+        RegCloseKey(m_key);
+        EXPECT_EQ(RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kKey, KEY_WOW64_64KEY, 0), ERROR_SUCCESS);
+    }
+
+private:
+    static constexpr const wchar_t* kKey =
+        L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\WINEVT\\Channels\\Microsoft-Windows-Kernel-PnP/Configuration";
+    HKEY m_key = nullptr;
+};
+
+// Event 410 of the Kernel-PnP Configuration log, "device started", with the device's instance id
+// in its DeviceInstanceId data, as Windows writes it; the id as XML text inside the query.
+std::wstring StartQuery(const std::wstring& escapedId)
+{
+    return L"<QueryList><Query Id=\"0\" Path=\"Microsoft-Windows-Kernel-PnP/Configuration\"><Select "
+           L"Path=\"Microsoft-Windows-Kernel-PnP/Configuration\">*[System[Provider[@Name='Microsoft-Windows-Kernel-PnP'] "
+           L"and EventID=410]] and *[EventData[Data[@Name='DeviceInstanceId']='" +
+           escapedId + L"']]</Select></Query></QueryList>";
+}
+
+// Whether an event trigger's query takes the event's record, as the event log would: the query's
+// channel is the event's, and its select, an XPath test on the record, holds. (The event log's
+// XPath ignores the record's namespace; the simulated records have none.)
+bool Takes(const std::wstring& subscription, const std::wstring& event)
+{
+    EXPECT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
+    bool taken = false;
+    {
+        XmlDocument query, record;
+        EXPECT_EQ(query.Load(subscription), S_OK) << Narrow(subscription);
+        EXPECT_EQ(record.Load(event), S_OK);
+        const std::wstring select = query.Text(L"/QueryList/Query/Select");
+        taken = !select.empty() && query.Text(L"/QueryList/Query/Select/@Path") == record.Text(L"/Event/System/Channel") &&
+                !record.Texts((L"/self::node()[" + select + L"]").c_str()).empty();
+    }
+    CoUninitialize();
+    return taken;
+}
+
+TEST_F(CtlAutostartTest, DeviceStartAddsATriggerOnTheChosenTunersOwnDriverStartAndRestartServiceIsKept)
+{
+    SimCard second;
+    second.JoinCrossed(card, [this] { Install(); });
+    const std::wstring first = L"PCI\\VEN_1131&amp;DEV_7160&amp;SUBSYS_83171131&amp;REV_03\\4&amp;2B1C8C1F&amp;0&amp;00E5";
+    const std::wstring other = L"PCI\\VEN_1131&amp;DEV_7160&amp;SUBSYS_83171131&amp;REV_03\\4&amp;3A5E91D2&amp;0&amp;00E6";
+    std::wstring upper = card.TunerPath();
+    std::transform(upper.begin(), upper.end(), upper.begin(), [](wchar_t c) { return wchar_t(towupper(c)); });
+    DeviceStartChannel channel;
+    const struct {
+        std::vector<std::wstring> choice;
+        std::wstring id, device;
+        const SimCard* started;  // the card whose driver's start runs the task
+        const SimCard* ignored;  // the other one
+    } cases[] = {
+        {{L"--device", card.TunerPath()}, first, card.TunerPath(), &card, &second},
+        {{L"--device", upper}, first, card.TunerPath(), &card, &second},
+        {{L"--card", L"2"}, other, second.TunerPath(), &second, &card},
+        // No card chosen: the one get takes now, stored by its path as a chosen one is.
+        {{}, first, card.TunerPath(), &card, &second},
+    };
+    for (const auto& expected : cases) {
+        // A service this Windows has (here Wine's), standing for a TV server.
+        std::vector<std::wstring> arguments = {L"autostart", L"enable", L"4", L"7", L"--device-start", L"--resume",
+                                               L"--restart-service", L"Schedule"};
+        arguments.insert(arguments.end(), expected.choice.begin(), expected.choice.end());
+        EXPECT_EQ(Run(arguments), 0) << Narrow(expected.id);
+        EXPECT_THAT(streams.out, Contains(L"  at each logon of " + account.name +
+                                          L" and on each resume from sleep and each time the card's driver starts,"));
+        const auto found = Read(userTask, {L"#/t:Task/t:Triggers/*", L"/t:Task/t:Triggers/t:EventTrigger/t:Subscription",
+                                           L"/t:Task/t:Triggers/t:EventTrigger/t:Delay",
+                                           L"/t:Task/t:Actions/t:Exec/t:Arguments"});
+        ASSERT_EQ(found.size(), 4u);
+        EXPECT_THAT(found[0], ElementsAre(L"LogonTrigger", L"EventTrigger", L"EventTrigger"));
+        EXPECT_THAT(found[1], ElementsAre(kResumeEventQuery, StartQuery(expected.id))) << Narrow(expected.id);
+        if (found[1].size() == 2) {
+            // The chosen card's driver starting runs the task; the other card's does not, nor
+            // does the resume trigger take a device's start.
+            EXPECT_TRUE(Takes(found[1][1], expected.started->DeviceStartedEvent())) << Narrow(expected.id);
+            EXPECT_FALSE(Takes(found[1][1], expected.ignored->DeviceStartedEvent())) << Narrow(expected.id);
+            EXPECT_FALSE(Takes(found[1][0], expected.started->DeviceStartedEvent()));
+        }
+        EXPECT_THAT(found[2], ElementsAre(L"PT5S"));
+        ASSERT_EQ(found[3].size(), 1u);
+        EXPECT_THAT(found[3][0], ::testing::EndsWith(L" --device " + expected.device +
+                                                    L" --restart-service Schedule"));
+    }
+    // status tells the trigger by the device it names, and the service.
+    EXPECT_EQ(Run({L"autostart", L"status"}), 0);
+    EXPECT_THAT(streams.out, Contains(L"  Restarts the service: Schedule"));
+    EXPECT_THAT(streams.out, Contains(L"  Runs: at logon of " + account.name + L", on resume from sleep, when the driver "
+                                      L"of PCI\\VEN_1131&DEV_7160&SUBSYS_83171131&REV_03\\4&2B1C8C1F&0&00E5 starts"));
+    EXPECT_EQ(Run({L"autostart", L"status", L"--json"}), 0);
+    EXPECT_THAT(streams.out.at(0), HasSubstr(L"\"restartService\":\"Schedule\",\"deviceStart\":\"PCI\\\\VEN_1131&DEV_7160"));
+    EXPECT_THAT(streams.out.at(0), HasSubstr(L"\"triggers\":[\"logon\",\"resume\",\"deviceStart\"]"));
+}
+
+TEST_F(CtlAutostartTest, WithoutTheDeviceStartLogOrAnInstanceInThePathTheTaskHasNoSuchTriggerAndSaysWhy)
+{
+    EXPECT_EQ(Run({L"autostart", L"enable", L"4", L"7", L"--device-start"}), 0);
+    EXPECT_THAT(streams.out.at(0), L"This Windows has no log Microsoft-Windows-Kernel-PnP/Configuration: the task is "
+                                   L"registered without the trigger on the driver's start.");
+    EXPECT_THAT(Read(userTask, {L"#/t:Task/t:Triggers/*"}).at(0), ElementsAre(L"LogonTrigger"));
+    // A service that is not there is refused before anything is changed.
+    store.tasks.clear();
+    EXPECT_EQ(Run({L"autostart", L"enable", L"4", L"7", L"--restart-service", L"NoSuchTvServer"}), 1);
+    EXPECT_THAT(streams.err, ElementsAre(HasSubstr(L"the service \"NoSuchTvServer\" does not exist")));
+    EXPECT_THAT(store.tasks, IsEmpty());
+
+    // Device paths as instance ids, as Windows writes them in the event; a path with no instance
+    // part gives none.
+    const std::pair<const wchar_t*, const wchar_t*> paths[] = {
+        {L"\\\\?\\pci#ven_1131&dev_7160&subsys_83171131&rev_03#4&2b1c8c1f&0&00e5#{71985f48-1ca1-11d3-9cc8-00c04f7971e0}\\{x}",
+         L"PCI\\VEN_1131&DEV_7160&SUBSYS_83171131&REV_03\\4&2B1C8C1F&0&00E5"},
+        {L"\\\\?\\USB#VID_2040&PID_8265#4034209007#{71985f48-1ca1-11d3-9cc8-00c04f7971e0}",
+         L"USB\\VID_2040&PID_8265\\4034209007"},
+        {L"\\\\?\\pci#ven_1131&dev_7160&subsys_83171131&rev_03#4&2b1c8c1f&0&00e5", L""},
+        {L"@device:pnp:\\\\?\\pci#ven_1131#{71985f48}", L""},
+        {L"", L""},
+    };
+    for (const auto& path : paths) {
+        EXPECT_EQ(InstanceIdFromPath(path.first), path.second) << Narrow(path.first);
+        EXPECT_EQ(DeviceStartQueryId(DeviceStartQuery(path.second)), path.second);
+    }
+    EXPECT_EQ(DeviceStartQueryId(kResumeEventQuery), L"");
 }
 
 TEST(CtlTaskDefinition, DurationsAreExactInTheLargestUnitsAndTextIsEscaped)

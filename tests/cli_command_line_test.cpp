@@ -187,6 +187,13 @@ TEST(CtlCommandLine, BadOptionValuesAndOptionsThatDoNotGoTogetherAreRefused)
         {{L"get", L"--card", L"1", L"--device", L"x"}, L"--card and --device do not go together: each names a card"},
         {{L"list", L"--card", L"2"}, L"--card and --device go only with get, set, devices and autostart enable"},
         {{L"autostart", L"status", L"--device", L"x"}, L"--card and --device go only with get, set, devices and autostart enable"},
+        {{L"set", L"1", L"2", L"--device-start"}, L"--device-start goes only with autostart enable"},
+        {{L"autostart", L"status", L"--device-start"}, L"--device-start goes only with autostart enable"},
+        {{L"get", L"--restart-service", L"TVService"}, L"--restart-service goes only with set and autostart enable"},
+        {{L"autostart", L"disable", L"--restart-service=TVService"}, L"--restart-service goes only with set and autostart enable"},
+        {{L"set", L"1", L"2", L"--restart-service"}, L"--restart-service needs a service's name: --restart-service NAME"},
+        {{L"set", L"1", L"2", L"--dry-run", L"/restart-service:TVService"},
+         L"--restart-service and --dry-run do not go together: --dry-run writes nothing"},
     };
     for (const auto& refusal : refused)
         EXPECT_EQ(Refusal(refusal.arguments), refusal.reason);
@@ -215,6 +222,10 @@ TEST(CtlCommandLine, BadOptionValuesAndOptionsThatDoNotGoTogetherAreRefused)
     EXPECT_EQ(Parse({L"autostart", L"disable"}).request.autostart, AutostartAction::Disable);
     EXPECT_EQ(Parse({L"set", L"1", L"2", L"--card", L"99"}).request.card, 99u);
     EXPECT_EQ(Parse({L"devices", L"--device=\\\\?\\pci#a"}).request.device, L"\\\\?\\pci#a");
+    const Parsed restart = Parse({L"autostart", L"enable", L"1", L"2", L"--device-start", L"--restart-service", L"TV Server"});
+    ASSERT_TRUE(restart.understood) << restart.reason;
+    EXPECT_TRUE(restart.request.deviceStart);
+    EXPECT_EQ(restart.request.restartService, L"TV Server");
 }
 
 TEST(CtlModeNames, OtherNamesAreTakenInAnyCaseAndNearMissesGetAHint)

@@ -10,6 +10,7 @@
 #include "console_program.h"
 #include "json_reader.h"
 #include "program_under_test.h"
+#include "sim/server/sim_registry.h"
 #include "simulated_card_test.h"
 
 using ::testing::Contains;
@@ -623,6 +624,87 @@ TEST_F(CtlEndToEnd, BadValuesForTheNewOptionsAreStatus1BeforeTheCardIsTouched)
     EXPECT_EQ(Sets(), 0u);
     EXPECT_THAT(CardModes(), IsEmpty());
     EXPECT_EQ(SimRegistry::ReadNumber(SimRegistry::kReport, "LiveObjects", 99), 99u) << "the card was loaded";
+}
+
+}  // namespace
+
+namespace {
+
+// The simulated TV server's service in Wine's service manager, running, with its counts cleared;
+// stopped and removed again at the end.
+class SimulatedService {
+public:
+    SimulatedService()
+    {
+        manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+        EXPECT_NE(manager, nullptr) << GetLastError();
+        const std::string program =
+            "\"" + ProgramUnderTest::WindowsPath("TESSMOR_SIM_SERVICE_EXE", "TessmorSimService.exe") + "\"";
+        service = manager ? OpenServiceA(manager, kName, SERVICE_ALL_ACCESS) : nullptr;
+        if (manager && !service)
+            service = CreateServiceA(manager, kName, "Tessmor simulated TV server", SERVICE_ALL_ACCESS,
+                                     SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE,
+                                     program.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
+        EXPECT_NE(service, nullptr) << GetLastError();
+        SimRegistry::Delete(SimRegistry::kService);
+        EXPECT_TRUE(service && StartServiceA(service, 0, nullptr)) << GetLastError();
+        EXPECT_TRUE(Reaches(SERVICE_RUNNING));
+    }
+    ~SimulatedService()
+    {
+        SERVICE_STATUS status = {};
+        if (service) {
+            (void)ControlService(service, SERVICE_CONTROL_STOP, &status);
+            (void)Reaches(SERVICE_STOPPED);
+            (void)DeleteService(service);
+            CloseServiceHandle(service);
+        }
+        if (manager)
+            CloseServiceHandle(manager);
+    }
+    static DWORD Count(const char* what) { return SimRegistry::ReadNumber(SimRegistry::kService, what, 0); }
+    // Whether the service is in the state, asked about once every 100 ms for at most 10 s.
+    bool Reaches(DWORD state) const
+    {
+        SERVICE_STATUS status = {};
+        for (int ask = 0; ask < 100 && service && QueryServiceStatus(service, &status); ++ask) {
+            if (status.dwCurrentState == state)
+                return true;
+            Sleep(100);
+        }
+        return false;
+    }
+
+    static constexpr const char* kName = "TessmorSimService";
+    SC_HANDLE manager = nullptr;
+    SC_HANDLE service = nullptr;
+};
+
+TEST_F(CtlEndToEnd, RestartServiceRestartsTheServiceOnceAfterAWriteTheCardTookAndNeverWithoutOne)
+{
+    SimulatedService tvServer;
+    ASSERT_EQ(SimulatedService::Count("Starts"), 1u);
+    SetCardModes(4, 5);
+    EXPECT_EQ(Ctl({"set", "1", "2", "--restart-service", "TessmorSimService"}).exitCode, 0u);
+    EXPECT_THAT(out, Contains("Restarted the service \"TessmorSimService\"."));
+    EXPECT_THAT(CardModes(), ElementsAre(1, 2));
+    EXPECT_EQ(Sets(), 1u);
+    // Started again: the service counts its start before it says it runs.
+    EXPECT_TRUE(tvServer.Reaches(SERVICE_RUNNING));
+    EXPECT_EQ(SimulatedService::Count("Stops"), 1u);
+    EXPECT_EQ(SimulatedService::Count("Starts"), 2u);
+
+    // Nothing written: nothing restarted.
+    EXPECT_EQ(Ctl({"set", "1", "2", "--restart-service", "TessmorSimService"}).exitCode, 0u);
+    EXPECT_THAT(out, Contains(::testing::StartsWith("The modes are already set")));
+    EXPECT_EQ(SimulatedService::Count("Stops"), 1u);
+    EXPECT_EQ(SimulatedService::Count("Starts"), 2u);
+
+    // A service that is not there: refused before the card is touched.
+    EXPECT_EQ(Ctl({"set", "4", "7", "--restart-service", "NoSuchTvServer"}).exitCode, 1u);
+    EXPECT_THAT(err, ElementsAre(::testing::HasSubstr("the service \"NoSuchTvServer\" does not exist")));
+    EXPECT_EQ(Sets(), 1u);
+    EXPECT_THAT(CardModes(), ElementsAre(1, 2));
 }
 
 }  // namespace

@@ -16,6 +16,8 @@ constexpr char kSecondCard[] = "Software\\TessmorSim\\Card2";
 constexpr char kPendingModes[] = "Software\\TessmorSim\\PendingModes";
 constexpr char kTuningSpaces[] = "Software\\TessmorSim\\TuningSpaces";
 constexpr char kReport[] = "Software\\TessmorSim\\Report";
+// What the simulated TV server's service counts: its starts and its stops.
+constexpr char kService[] = "Software\\TessmorSim\\Service";
 constexpr char kRoot[] = "Software\\TessmorSim";
 
 DWORD ReadNumber(const char* key, const char* name, DWORD fallback);
