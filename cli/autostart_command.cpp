@@ -306,12 +306,17 @@ int PlaceProgram(const CtlRequest& request, Reporter& reporter, const UserAccoun
         return kExitTaskFailed;
     std::wstring problem = TaskTextRefusal(folder);
     HeldFolder held(account.sid, !request.system);
-    if (problem.empty() && held.Make(folder, false, problem) &&
-        PutProgramCopy(held, OwnWindowlessProgram(), kTaskProgram, problem))
-        return kExitSuccess;
-    reporter.Error(L"the folder " + QuotedWhole(folder) + L" " + problem +
-                   L": the task's program cannot be kept there; nothing was registered");
-    return kExitTaskFailed;
+    if (!problem.empty() || !held.Make(folder, false, problem)) {
+        reporter.Error(L"the folder " + QuotedWhole(folder) + L" " + problem +
+                       L": the task's program cannot be kept there; nothing was registered");
+        return kExitTaskFailed;
+    }
+    if (!PutProgramCopy(held, OwnWindowlessProgram(), kTaskProgram, problem)) {
+        reporter.Error(L"the task's program cannot be copied into " + QuotedWhole(folder) + L": " + problem +
+                       L"; nothing was registered");
+        return kExitTaskFailed;
+    }
+    return kExitSuccess;
 }
 
 int Enable(const CtlRequest& request, Reporter& reporter, const UserAccount& account, TaskScheduler& scheduler,

@@ -1,5 +1,7 @@
 #include "cli/task_report.h"
 
+#include <sddl.h>
+
 #include "cli/command_line.h"
 #include "cli/device_start.h"
 #include "cli/json_text.h"
@@ -85,6 +87,26 @@ std::wstring ProgramText(const TaskReport& report)
         break;
     }
     return report.program + L" (cannot be read to compare it with this tool's " + kProgramFile + L")";
+}
+
+// An account as a security id's text: a text that is one already, or the id of the account of
+// that name; the name itself when Windows does not know it.
+std::wstring SidTextOf(const std::wstring& account)
+{
+    if (account.compare(0, 4, L"S-1-") == 0)
+        return account;
+    BYTE sid[SECURITY_MAX_SID_SIZE] = {};
+    DWORD size = sizeof sid, domainLength = 0;
+    wchar_t domain[256] = {};
+    domainLength = 256;
+    SID_NAME_USE use;
+    wchar_t* text = nullptr;
+    if (!::LookupAccountNameW(nullptr, account.c_str(), sid, &size, domain, &domainLength, &use) ||
+        !::ConvertSidToStringSidW(sid, &text))
+        return account;
+    std::wstring found = text;
+    (void)::LocalFree(text);
+    return found;
 }
 
 bool EqualIgnoringCase(const std::wstring& a, const std::wstring& b)
@@ -223,9 +245,11 @@ std::wstring ForeignTaskReason(const std::wstring& xml, bool system, const UserA
     if (xml.empty() || FAILED(document.Load(xml)))
         return {};
     for (const std::wstring& user : document.Texts(L"/t:Task/t:Principals/t:Principal/t:UserId")) {
-        const bool ours = system ? EqualIgnoringCase(user, L"S-1-5-18") || EqualIgnoringCase(user, L"SYSTEM") ||
+        // Windows may give the account by its security id or by its name, in its own language.
+        const std::wstring sid = SidTextOf(user);
+        const bool ours = system ? EqualIgnoringCase(sid, L"S-1-5-18") || EqualIgnoringCase(user, L"SYSTEM") ||
                                        EqualIgnoringCase(user, L"NT AUTHORITY\\SYSTEM")
-                                 : EqualIgnoringCase(user, account.name) || EqualIgnoringCase(user, account.sid);
+                                 : EqualIgnoringCase(sid, account.sid) || EqualIgnoringCase(user, account.name);
         if (!ours)
             return L"it runs as " + user + L", not as " + (system ? std::wstring(L"SYSTEM") : account.name);
     }
