@@ -67,6 +67,11 @@ class WineRunTest(unittest.TestCase):
             # silent failures at once are reported, with the status and Wine's last words
             (f"{WINE_ERR} 3", None, 3, "", "",
              ["with status 3 and printed nothing; the last of what Wine said:", SAID], "-all,err+all"),
+            # as a process dies before its first thread is set up
+            ("err:err:virtual:virtual_alloc_first_teb_wine:_failed_to_map_the_shared_user_data:_c0000018 1",
+             None, 1, "", "", ["with status 1 and printed nothing; the last of what Wine said:",
+                               "err:virtual:virtual alloc first teb wine: failed to map the shared user data: c0000018"],
+             "-all,err+all"),
             ("5", None, 5, "", "",
              ["with status 5 and printed nothing; Wine said nothing (WINEDEBUG=-all,err+all)"], "-all,err+all"),
             # a program that ran prints as before, and Wine's err messages are kept back
