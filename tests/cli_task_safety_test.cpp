@@ -222,7 +222,7 @@ TEST(CtlLogFile, TwoRunsThatFindTheLogPastItsSizeAtOnceLoseNothing)
     wchar_t temp[MAX_PATH] = {};
     ASSERT_NE(GetTempPathW(MAX_PATH, temp), 0u);
     const std::wstring path = std::wstring(temp) + L"tessmorctl rotated.log", older = path + L".1";
-    const std::string old(size_t(kLogRotationSize) + 1, 'o');
+    const std::string old(1048577, 'o');  // past 1 MiB, as the README says
     for (int attempt = 0; attempt < 40; ++attempt) {
         {
             std::ofstream(std::string(path.begin(), path.end()), std::ios::binary | std::ios::trunc) << old;
