@@ -303,7 +303,12 @@ TEST_F(CtlAutostartTest, StatusReadsTheTaskBackEnableReplacesItAndDisableRemoves
     EXPECT_EQ(json["lastRun"].text, "2026-03-09 07:05:12");
     EXPECT_EQ(json["lastResult"].number, 5);
 
+    // What an interrupted copy left is no obstacle to the next copy.
+    const HANDLE left = CreateFileW((copy + L".new").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(left, INVALID_HANDLE_VALUE);
+    CloseHandle(left);
     EXPECT_EQ(Run({L"autostart", L"enable", L"4", L"7"}), 0);
+    EXPECT_EQ(Contents(copy), Contents(program));
     EXPECT_EQ(streams.out.at(0), L"Replaced the task \"" + userTask + L"\".");
     EXPECT_EQ(store.tasks.size(), 1u);
     // A task whose triggers and action the service does not report is said to be so, not guessed.
