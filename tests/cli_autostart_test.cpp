@@ -3,6 +3,9 @@
 // that says what to do for each way the Task Scheduler can refuse.
 #include <gmock/gmock.h>
 
+#include <windows.h>
+#include <sddl.h>
+
 #include <algorithm>
 #include <functional>
 
@@ -62,7 +65,17 @@ protected:
         }
         DWORD error = 0;
         EXPECT_TRUE(CurrentUserAccount(account, error)) << error;
-        userTask = AutostartTaskName(account.sid, false);
+        // Windows names an account DOMAIN\name, from the two parts LookupAccountSid gives.
+        wchar_t name[256] = {}, domain[256] = {};
+        DWORD nameLength = 256, domainLength = 256;
+        SID_NAME_USE use;
+        PSID sid = nullptr;
+        EXPECT_TRUE(ConvertStringSidToSidW(account.sid.c_str(), &sid) &&
+                    LookupAccountSidW(nullptr, sid, name, &nameLength, domain, &domainLength, &use));
+        (void)LocalFree(sid);
+        EXPECT_EQ(account.name, std::wstring(domain) + L"\\" + name);
+        // The task names of the README: "Tessmor modes (SID)" for a user, "(SYSTEM)" for all.
+        userTask = L"Tessmor modes (" + account.sid + L")";
         // Where the tasks' own copies go: the user's programs folder, and the system's.
         userFolder = Environment(L"LOCALAPPDATA") + L"\\Programs\\Tessmor";
         systemFolder = Environment(L"ProgramFiles") + L"\\Tessmor";
@@ -157,7 +170,7 @@ TEST_F(CtlAutostartTest, EnableRegistersATaskDefinitionWithTheTriggersUserAction
          {L"LogonTrigger", L"EventTrigger"}, {L"set DVB-T/T2 ISDB-T --wait --verbose --timeout 30 --log \"" + log + L"\""},
          {L"PT1M30S"}, {account.name, L"InteractiveToken", L"LeastPrivilege"}, L"", TASK_LOGON_INTERACTIVE_TOKEN, L""},
         {{L"autostart", L"enable", L"qamb", L"dvbc2", L"--system", L"--resume", L"/timeout:3600"},
-         AutostartTaskName(account.sid, true), {L"BootTrigger", L"EventTrigger"},
+         L"Tessmor modes (SYSTEM)", {L"BootTrigger", L"EventTrigger"},
          {L"set MCNS/QAMB DVBC2 --wait --verbose --timeout 3600 --log " + systemLog}, {L"PT1H1M"},
          {L"S-1-5-18", L"HighestAvailable"}, L"S-1-5-18", TASK_LOGON_SERVICE_ACCOUNT,
          // Only SYSTEM and the Administrators may change it; the users who log on may read it.
@@ -195,7 +208,12 @@ TEST_F(CtlAutostartTest, EnableRegistersATaskDefinitionWithTheTriggersUserAction
         EXPECT_EQ(found[1], expected.triggers);
         const bool logon = expected.triggers.front() == L"LogonTrigger";
         EXPECT_EQ(found[2], logon ? Texts{account.name} : Texts{});
-        EXPECT_EQ(found[3], expected.triggers.back() == L"EventTrigger" ? Texts{kResumeEventQuery} : Texts{});
+        // Windows writes event 1 of Microsoft-Windows-Power-Troubleshooter to the System log on
+        // each resume from sleep (the event "The system has returned from a low power state").
+        const Texts resume = {L"<QueryList><Query Id=\"0\" Path=\"System\"><Select Path=\"System\">*[System["
+                              L"Provider[@Name='Microsoft-Windows-Power-Troubleshooter'] and EventID=1]]</Select>"
+                              L"</Query></QueryList>"};
+        EXPECT_EQ(found[3], expected.triggers.back() == L"EventTrigger" ? resume : Texts{});
         EXPECT_EQ(found[4], expected.principal);
         EXPECT_THAT(found[5], ElementsAre(L"\"" + copyFolder + L"\\tessmorctlw.exe\""));
         EXPECT_EQ(found[6], expected.arguments_);
@@ -287,7 +305,12 @@ TEST_F(CtlAutostartTest, StatusReadsTheTaskBackEnableReplacesItAndDisableRemoves
     EXPECT_EQ(json["lastRun"].text, "2026-03-09 07:05:12");
     EXPECT_EQ(json["lastResult"].number, 5);
 
+    // What an interrupted copy left is no obstacle to the next copy.
+    const HANDLE left = CreateFileW((copy + L".new").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(left, INVALID_HANDLE_VALUE);
+    CloseHandle(left);
     EXPECT_EQ(Run({L"autostart", L"enable", L"4", L"7"}), 0);
+    EXPECT_EQ(Contents(copy), Contents(program));
     EXPECT_EQ(streams.out.at(0), L"Replaced the task \"" + userTask + L"\".");
     EXPECT_EQ(store.tasks.size(), 1u);
     // A task whose triggers and action the service does not report is said to be so, not guessed.
@@ -461,7 +484,7 @@ TEST_F(CtlAutostartTest, EnableRefusesALogThatEveryRunWouldFailOnAndKeepsTheTask
 
 TEST_F(CtlAutostartTest, ATaskOfTheToolsNameThatTheToolDidNotMakeIsNeitherReplacedNorRemoved)
 {
-    const std::wstring systemTask = AutostartTaskName(account.sid, true);
+    const std::wstring systemTask = L"Tessmor modes (SYSTEM)";
     const auto definition = [](const std::wstring& user, const std::wstring& action) {
         return L"<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\"><Principals>"
                L"<Principal id=\"Author\"><UserId>" + user + L"</UserId></Principal></Principals><Actions Context=\"Author\">" +

@@ -68,8 +68,9 @@ TEST_F(CtlTest, WithTwoCardsListedCrossedGetReadsTheFirstTunerThroughItsOwnRecei
     std::wstring upper = second.TunerPath();
     for (wchar_t& c : upper)
         c = towupper(c);
-    for (const std::vector<std::wstring>& chosen : {std::vector<std::wstring>{L"--card", L"2"}, {L"--device", upper},
-                                                    {L"--device=" + second.deviceInstance}}) {
+    for (const std::vector<std::wstring>& chosen :
+         {std::vector<std::wstring>{L"--card", L"2"}, {L"--device", upper}, {L"--device=" + second.deviceInstance},
+          {L"--device=\\\\?\\PCI#VEN_1131&DEV_7160&SUBSYS_83171131&REV_03#4&3A5E91D2&0&00E6"}}) {
         std::vector<std::wstring> arguments = {L"set", L"DVB-C", L"DVBC2"};
         arguments.insert(arguments.end(), chosen.begin(), chosen.end());
         second.channel->modes[0] = 1;
@@ -78,7 +79,7 @@ TEST_F(CtlTest, WithTwoCardsListedCrossedGetReadsTheFirstTunerThroughItsOwnRecei
     }
     EXPECT_EQ(card.channel->modes[0], 4);
     EXPECT_EQ(*card.receiverConnections, 1) << "card 1 was reached only by the first get";
-    EXPECT_EQ(*second.receiverConnections, 3);
+    EXPECT_EQ(*second.receiverConnections, 4);
     EXPECT_EQ(Run({L"devices", L"--card", L"2", L"--json"}), 0);
     EXPECT_THAT(streams.out.at(0), ::testing::HasSubstr(L"{\"card\":2,\"used\":true,"));
 
@@ -100,7 +101,42 @@ TEST_F(CtlTest, WithTwoCardsListedCrossedGetReadsTheFirstTunerThroughItsOwnRecei
     EXPECT_EQ(Run({L"devices"}), 0);
     EXPECT_THAT(streams.out, Contains(L"  VKO 8317 Capture 0: used: the tuner's card has no receiver of its own"));
     EXPECT_EQ(Run({L"get"}), 0);
-    EXPECT_EQ(*second.receiverConnections, 4);
+    EXPECT_EQ(*second.receiverConnections, 5);
+}
+
+TEST_F(CtlTest, CardsAreNumberedByTheirTunersPathsWhateverOrderTheSystemListsThemIn)
+{
+    // The second card's place sorts before the first one's, but the system lists it after.
+    Install();
+    SimCard second;
+    second.Join(card, L"\\\\?\\pci#ven_1131&dev_7160&subsys_83171131&rev_03#4&19d4e7a0&0&00e4");
+    second.AddTunerDevice();
+    second.AddCaptureDevice();
+    second.channel->modes[0] = 1;
+    EXPECT_EQ(Run({L"set", L"DVB-C", L"DVBC2", L"--card", L"1"}), 0);
+    EXPECT_EQ(second.channel->modes[0], 4);
+    EXPECT_THAT(Writes(), IsEmpty()) << "card 1 is the one whose tuner's path sorts first";
+    EXPECT_EQ(Run({L"devices"}), 0);
+    const auto at = std::find(streams.out.begin(), streams.out.end(), kCardsHeading);
+    ASSERT_GE(streams.out.end() - at, 5);
+    EXPECT_THAT(std::vector<std::wstring>(at + 1, at + 5),
+                ElementsAre(L"  Card 1: not used", L"    tuner VKO 8317 Tuner 0: " + second.TunerPath(),
+                            L"    receiver VKO 8317 Capture 0: " + second.ReceiverPath(), L"  Card 2: used"));
+}
+
+TEST_F(CtlTest, DevicesDoesNotUseAnotherCardsReceiverWhileTheCardsOwnIsListedButBusy)
+{
+    // get and set wait for the card's own receiver rather than take another card's.
+    card.captureOpensOnce = true;
+    SimCard second;
+    second.JoinCrossed(card, [this] { Install(); });
+    const std::shared_ptr<void> busy = card.capture->Claim();  // another program has it open
+    EXPECT_EQ(Run({L"devices"}), 2);
+    const auto at = std::find(streams.out.begin(), streams.out.end(), kCardsHeading);
+    ASSERT_GE(at - streams.out.begin(), 2);
+    EXPECT_THAT(std::vector<std::wstring>(at - 2, at),
+                ElementsAre(L"  VKO 8317 Capture 0: not used: it belongs to another card",
+                            L"  VKO 8317 Capture 0: not used: it cannot be opened"));
 }
 
 TEST_F(CtlTest, SetWritesBothModesInOneSetAndSaysTheCardTakesEightSeconds)

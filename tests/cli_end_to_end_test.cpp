@@ -4,6 +4,9 @@
 #include <gmock/gmock.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -384,6 +387,31 @@ TEST_F(CtlEndToEnd, LogKeepsEveryRunsLinesAndALogThatCannotBeOpenedIsStatus1)
     ASSERT_EQ(err.size(), 1u);
     EXPECT_THAT(err[0], ::testing::HasSubstr("cannot be opened for appending"));
     EXPECT_EQ(Sets(), 0u);
+}
+
+// Run with TZ=TST-5 (ctest's cli_end_to_end_local_time_test): five hours east of UTC, with no
+// daylight saving time. Wine takes the zone from TZ as its process starts.
+TEST_F(CtlEndToEnd, LocalTimeALogsStampsAreTheTimeOfTheRunsTimeZone)
+{
+    char zone[16] = {};
+    ASSERT_EQ(std::string(zone, GetEnvironmentVariableA("TZ", zone, sizeof zone)), "TST-5");
+    const std::string log = NewLog("tessmorctl local time.log");
+    ULARGE_INTEGER before, after;
+    GetSystemTimeAsFileTime(reinterpret_cast<FILETIME*>(&before));
+    EXPECT_EQ(Ctl({"list", "--log", log}).exitCode, 0u);
+    GetSystemTimeAsFileTime(reinterpret_cast<FILETIME*>(&after));
+    std::ifstream file(log, std::ios::binary);
+    const std::string bytes(std::istreambuf_iterator<char>(file), {});
+    file.close();
+    (void)DeleteFileA(log.c_str());
+    SYSTEMTIME stamp = {};
+    ASSERT_EQ(sscanf(bytes.c_str(), "\xEF\xBB\xBF%4hu-%2hu-%2hu %2hu:%2hu:%2hu.%3hu", &stamp.wYear, &stamp.wMonth, &stamp.wDay,
+                     &stamp.wHour, &stamp.wMinute, &stamp.wSecond, &stamp.wMilliseconds), 7) << bytes;
+    ULARGE_INTEGER local;
+    ASSERT_TRUE(SystemTimeToFileTime(&stamp, reinterpret_cast<FILETIME*>(&local)));
+    const ULONGLONG utc = local.QuadPart - 5ULL * 3600 * 10000000;  // in 100 ns
+    EXPECT_GE(utc, before.QuadPart - before.QuadPart % 10000) << bytes.substr(0, 30);
+    EXPECT_LE(utc, after.QuadPart) << bytes.substr(0, 30);
 }
 
 TEST_F(CtlEndToEnd, ARunEndedWhileItWaitsForTheCardLeavesWhatItDidInTheLog)

@@ -106,6 +106,8 @@ TEST_F(CtlUnattendedTest, ATunerThatIsListedButCannotBeOpenedSaysWhatToDo)
 TEST_F(CtlUnattendedTest, AReceiverStillMissingAfterTheBuildsIsLookedForUntilTheTimeIsUp)
 {
     card.capturePresent = false;
+    // A receiver that opens only once: the look that finds it must let it go before the build.
+    card.captureOpensOnce = true;
     services.onSleep = [this](DWORD) {
         if (clock.Milliseconds() == 11000)
             card.AddCaptureDevice();
@@ -332,16 +334,18 @@ TEST_F(CtlUnattendedTest, JsonGivesEachCommandsResultAsOneObject)
     unnamed.readResult = E_FAIL;
     card.devices->Add(KSCATEGORY_BDA_NETWORK_TUNER, unnamed);
     EXPECT_EQ(Run({L"devices", L"--json"}), 0);
-    // Each device's path, null where it has none.
+    // Each device's path, null where it has none; a backslash in it is written as two.
+    const std::wstring tunerPath = L"\"\\\\\\\\?\\\\pci#ven_1131&dev_7160&subsys_83171131&rev_03#4&2b1c8c1f&0&00e5#{71985f48-1ca1-11d3-9cc8-00c04f7971e0}\\\\{8b884e32-f8fe-4d0c-8c16-9a3a1f2c3e01}\"";
+    const std::wstring receiverPath = L"\"\\\\\\\\?\\\\pci#ven_1131&dev_7160&subsys_83171131&rev_03#4&2b1c8c1f&0&00e5#{fd0a5af4-b41d-11d2-9c95-00c04f7971e0}\\\\{8b884e32-f8fe-4d0c-8c16-9a3a1f2c3e02}\"";
     EXPECT_THAT(streams.out, ElementsAre(L"{\"tunerDevices\":[{\"name\":\"VKO 8317 Tuner 0\",\"used\":true,\"verdict\":\"used\",\"path\":" +
-                                         JsonString(card.TunerPath()) + L"},"
+                                         tunerPath + L"},"
                                          L"{\"name\":\"Tuner \\\"f\\u00fcr\\\" C:\\\\\",\"used\":false,\"verdict\":\"not used: an earlier device is used\",\"path\":null},"
                                          L"{\"name\":null,\"used\":false,\"verdict\":\"not used: an earlier device is used\",\"path\":null}],"
                                          L"\"receiverDevices\":[{\"name\":\"VKO 8317 Capture 0\",\"used\":true,\"verdict\":\"used\",\"path\":" +
-                                         JsonString(card.ReceiverPath()) + L"}],"
+                                         receiverPath + L"}],"
                                          L"\"cards\":[{\"card\":1,\"used\":true,\"tuner\":{\"name\":\"VKO 8317 Tuner 0\",\"path\":" +
-                                         JsonString(card.TunerPath()) + L"},\"receiver\":{\"name\":\"VKO 8317 Capture 0\",\"path\":" +
-                                         JsonString(card.ReceiverPath()) + L"}}],\"receiversOfNoCard\":[]}"));
+                                         tunerPath + L"},\"receiver\":{\"name\":\"VKO 8317 Capture 0\",\"path\":" +
+                                         receiverPath + L"}}],\"receiversOfNoCard\":[]}"));
     EXPECT_EQ(JsonString(L"\x01\t\x7f"), L"\"\\u0001\\u0009\\u007f\"");
 
     // Errors stay lines on standard error.
@@ -427,9 +431,13 @@ TEST_F(CtlLogTest, TheLogHoldsEachLineWhileTheRunGoesOnAndAStoppedRunEndsWithThe
         if (pause != 8000)
             return;
         duringTheWait = Contents();
+        // The run installed the handler: only a handler that is installed can be taken out.
+        EXPECT_TRUE(SetConsoleCtrlHandler(StopLogging::OnControl, FALSE)) << "the run installed no handler";
+        (void)SetConsoleCtrlHandler(StopLogging::OnControl, TRUE);
         EXPECT_FALSE(StopLogging::OnControl(CTRL_CLOSE_EVENT)) << "the system's own handler must end the run";
     };
     EXPECT_EQ(Run({L"set", L"4", L"7", L"--wait", L"--log", path}), 0);
+    EXPECT_FALSE(SetConsoleCtrlHandler(StopLogging::OnControl, FALSE)) << "the run left its handler installed";
     EXPECT_THAT(duringTheWait, ::testing::HasSubstr("Wrote Tuner 0: DVB-C, Tuner 1: DVBC2.\r\n"));
     const std::vector<std::string> lines = ConsoleRun::Lines(Contents());
     ASSERT_FALSE(lines.empty());
@@ -462,12 +470,13 @@ TEST_F(CtlLogTest, ALogPastOneMebibyteIsRenamedAndBegunAnewReplacingTheOlderOne)
         out << std::string(size, 'x');
     };
     const std::wstring older = path + L".1";
-    for (const size_t size : {size_t(kLogRotationSize), size_t(kLogRotationSize + 1)}) {
+    // 1 MiB, as the README says.
+    for (const size_t size : {size_t(1048576), size_t(1048577)}) {
         write(path, size);
         write(older, 10);
         EXPECT_EQ(Run({L"list", L"--log", path}), 0);
         std::ifstream kept(std::string(older.begin(), older.end()), std::ios::binary | std::ios::ate);
-        const bool rotated = size > kLogRotationSize;
+        const bool rotated = size > 1048576;
         EXPECT_EQ(static_cast<size_t>(kept.tellg()), rotated ? size : 10u) << size;
         kept.close();
         const std::string now = Contents();

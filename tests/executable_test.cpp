@@ -437,6 +437,9 @@ TEST(ExecutableImage, IsAProgramOfItsSubsystemForItsMachineThatImportsOnlySystem
                                   "CreateDialogParamA", "DialogBoxParamA", "DialogBoxIndirectParamA"})
             EXPECT_FALSE(imported("user32.dll", maker)) << maker;
         EXPECT_TRUE(imported("kernel32.dll", "WriteFile"));
+        // Each entry point sets the error mode that keeps the system's error boxes away: a
+        // windowless run has nobody to press OK.
+        EXPECT_TRUE(imported("kernel32.dll", "SetErrorMode"));
     } else {
         EXPECT_TRUE(imported("comctl32.dll", "InitCommonControlsEx"));
         EXPECT_TRUE(imported("user32.dll", "CreateDialogIndirectParamA"));

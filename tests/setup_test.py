@@ -47,7 +47,7 @@ STANDINS = {
         """,
     "dpkg": """
         echo "dpkg $*" >> "$STANDIN_LOG"
-        [ "$1" = --print-foreign-architectures ] && echo i386
+        [ "$1" = --print-foreign-architectures ] && echo "${STANDIN_FOREIGN-i386}"
         exit 0
         """,
     "sudo": 'exec "$@"\n',
@@ -69,14 +69,16 @@ class SetupTest(unittest.TestCase):
     def tearDown(self):
         self.folder.cleanup()
 
-    def setup(self, fail="", installed=""):
-        """Runs tools/setup; its status, its standard error, and the apt-get calls it made."""
+    def setup(self, fail="", installed="", foreign="i386"):
+        """Runs tools/setup; its status, its standard error, and the apt-get calls it made (all the
+        stand-ins' calls, in order, are left in self.calls)."""
         open(self.log, "w").close()
         env = dict(os.environ, PATH=self.bin + os.pathsep + os.environ["PATH"], STANDIN_LOG=self.log,
-                   STANDIN_FAIL=fail, STANDIN_INSTALLED=installed)
+                   STANDIN_FAIL=fail, STANDIN_INSTALLED=installed, STANDIN_FOREIGN=foreign)
         result = subprocess.run([SETUP], stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, env=env)
         with open(self.log) as log:
-            calls = [line.split(None, 1)[1].strip() for line in log if line.startswith("apt-get ")]
+            self.calls = [line.strip() for line in log]
+        calls = [line.split(None, 1)[1] for line in self.calls if line.startswith("apt-get ")]
         return result.returncode, result.stderr, calls
 
     def installs(self, calls):
@@ -123,6 +125,15 @@ class SetupTest(unittest.TestCase):
         self.assertEqual(status, 0, err)
         self.assertEqual(self.installs(calls), [["wine32:i386"]])
         self.assertNotIn("warning", err)
+
+    def test_a_host_without_the_i386_architecture_has_it_added_before_the_package_lists_are_read(self):
+        for foreign, added in (("", True), ("armhf", True), ("i386", False)):
+            status, err, calls = self.setup(foreign=foreign)
+            self.assertEqual(status, 0, err)
+            dpkg = [call for call in self.calls if call.startswith("dpkg ")]
+            self.assertEqual("dpkg --add-architecture i386" in dpkg, added, foreign)
+            if added:
+                self.assertLess(self.calls.index("dpkg --add-architecture i386"), self.calls.index("apt-get update -qq"))
 
 
 if __name__ == "__main__":
