@@ -259,7 +259,7 @@ std::wstring ForeignTaskReason(const std::wstring& xml, bool system, const UserA
     }
     for (const std::wstring& command : document.Texts(Path(L"t:Command").c_str())) {
         if (!EqualIgnoringCase(FileNameOf(Unquoted(command)), kProgramFile))
-            return L"it runs " + Unquoted(command) + L", not " + kProgramFile;
+            return L"it runs " + QuotedWhole(Unquoted(command)) + L", not " + kProgramFile;
     }
     return {};
 }

@@ -109,7 +109,8 @@ TEST_F(CtlTest, CardsAreNumberedByTheirTunersPathsWhateverOrderTheSystemListsThe
     // The second card's place sorts before the first one's, but the system lists it after.
     Install();
     SimCard second;
-    second.Join(card, L"\\\\?\\pci#ven_1131&dev_7160&subsys_83171131&rev_03#4&19d4e7a0&0&00e4");
+    second.Join(card, L"\\\\?\\pci#ven_1131&dev_7160&subsys_83171131&rev_03#4&19d4e7a0&0&00e4",
+                L"PCI\\VEN_1131&DEV_7160&SUBSYS_83171131&REV_03\\4&19D4E7A0&0&00E4");
     second.AddTunerDevice();
     second.AddCaptureDevice();
     second.channel->modes[0] = 1;
