@@ -21,8 +21,6 @@
 
 namespace {
 
-// The program the task runs: the windowless one, so that nothing shows at logon.
-const wchar_t kTaskProgram[] = L"tessmorctlw.exe";
 // A run is ended this long after its own --timeout: time enough to write and read back.
 constexpr DWORD kTimeLimitMargin = 60;
 

@@ -2,20 +2,6 @@
 
 #include "cli/text.h"
 
-namespace {
-
-// A line as it is written: control characters shown as '?', as the program's messages show them.
-std::wstring Printable(std::wstring line)
-{
-    for (wchar_t& c : line) {
-        if (c < L' ' || c == 0x7F)
-            c = L'?';
-    }
-    return line;
-}
-
-}  // namespace
-
 RunLog::RunLog()
 {
     ::InitializeCriticalSection(&m_lock);

@@ -6,6 +6,7 @@
 #include "cli/device_start.h"
 #include "cli/text.h"
 
+const wchar_t kTaskProgram[] = L"tessmorctlw.exe";
 const wchar_t kSystemAccount[] = L"S-1-5-18";
 
 // Windows writes event 1 of the power troubleshooter to the System log each time it has

@@ -19,6 +19,9 @@ struct AutostartTask {
     DWORD timeLimitSeconds = 0; // how long a run may take before it is ended
 };
 
+// The program the task runs: the windowless one, so that nothing shows at logon.
+extern const wchar_t kTaskProgram[];
+
 // The account a system task runs as: LocalSystem.
 extern const wchar_t kSystemAccount[];
 

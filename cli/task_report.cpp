@@ -6,6 +6,7 @@
 #include "cli/device_start.h"
 #include "cli/json_text.h"
 #include "cli/mode_names.h"
+#include "cli/task_definition.h"
 #include "cli/text.h"
 #include "cli/xml_document.h"
 #include "platform/com_holders.h"
@@ -14,7 +15,6 @@ namespace {
 
 const wchar_t kExec[] = L"/t:Task/t:Actions/t:Exec/";
 const wchar_t kNotTold[] = L"not told by the Task Scheduler";
-const wchar_t kProgramFile[] = L"tessmorctlw.exe";
 
 std::wstring Path(const wchar_t* tail)
 {
@@ -79,14 +79,14 @@ std::wstring ProgramText(const TaskReport& report)
     case CopyState::Same:
         return report.program;
     case CopyState::Differs:
-        return report.program + L" (not the same as this tool's " + kProgramFile +
+        return report.program + L" (not the same as this tool's " + kTaskProgram +
                L": \"autostart enable\" brings it up to date)";
     case CopyState::Missing:
         return report.program + L" (missing: \"autostart enable\" puts it back)";
     case CopyState::Unreadable:
         break;
     }
-    return report.program + L" (cannot be read to compare it with this tool's " + kProgramFile + L")";
+    return report.program + L" (cannot be read to compare it with this tool's " + kTaskProgram + L")";
 }
 
 // An account as a security id's text: a text that is one already, or the id of the account of
@@ -258,8 +258,8 @@ std::wstring ForeignTaskReason(const std::wstring& xml, bool system, const UserA
             return L"it has an action of another kind (" + action + L")";
     }
     for (const std::wstring& command : document.Texts(Path(L"t:Command").c_str())) {
-        if (!EqualIgnoringCase(FileNameOf(Unquoted(command)), kProgramFile))
-            return L"it runs " + QuotedWhole(Unquoted(command)) + L", not " + kProgramFile;
+        if (!EqualIgnoringCase(FileNameOf(Unquoted(command)), kTaskProgram))
+            return L"it runs " + QuotedWhole(Unquoted(command)) + L", not " + kTaskProgram;
     }
     return {};
 }

@@ -40,14 +40,19 @@ std::wstring LowerCase(std::wstring text)
     return text;
 }
 
-namespace {
-std::wstring QuotedUpTo(const std::wstring& argument, size_t length)
+std::wstring Printable(std::wstring text)
 {
-    std::wstring shown = argument.substr(0, length);
-    for (wchar_t& c : shown) {
+    for (wchar_t& c : text) {
         if (c < L' ' || c == 0x7F)
             c = L'?';
     }
+    return text;
+}
+
+namespace {
+std::wstring QuotedUpTo(const std::wstring& argument, size_t length)
+{
+    std::wstring shown = Printable(argument.substr(0, length));
     if (argument.size() > length)
         shown += L"...";
     return L"\"" + shown + L"\"";

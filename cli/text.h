@@ -13,6 +13,9 @@ bool EqualsIgnoringCase(const std::wstring& argument, const char* word);
 // The text with its ASCII letters in lower case, as Windows compares device paths.
 std::wstring LowerCase(std::wstring text);
 
+// The text with its control characters shown as '?', so that it cannot make a line of its own.
+std::wstring Printable(std::wstring text);
+
 // An argument as it may be quoted back in a message: control characters shown as '?', and
 // cut short with "..." when it is long.
 std::wstring Quoted(const std::wstring& argument);
