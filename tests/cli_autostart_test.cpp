@@ -9,11 +9,11 @@
 #include <algorithm>
 #include <functional>
 
-#include "cli/autostart_command.h"
-#include "cli/device_start.h"
-#include "cli/task_definition.h"
-#include "cli/user_account.h"
-#include "cli/xml_document.h"
+#include "cli/task/autostart_command.h"
+#include "cli/task/device_start.h"
+#include "cli/task/task_definition.h"
+#include "cli/task/user_account.h"
+#include "cli/task/xml_document.h"
 #include "cli_run_fixture.h"
 #include "json_reader.h"
 #include "platform/identities.h"

@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "cli/command_line.h"
-#include "cli/console_streams.h"
-#include "cli/mode_names.h"
-#include "cli/program_clock.h"
-#include "cli/text.h"
+#include "cli/options/command_line.h"
+#include "cli/console/console_streams.h"
+#include "cli/options/mode_names.h"
+#include "cli/console/program_clock.h"
+#include "cli/console/text.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/text.h"
+#include "cli/console/text.h"
 #include "cli_run_fixture.h"
 #include "platform/identities.h"
 

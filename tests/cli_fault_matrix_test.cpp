@@ -9,8 +9,8 @@
 #include <set>
 #include <string>
 
-#include "cli/console_streams.h"
-#include "cli/tessmorctl.h"
+#include "cli/console/console_streams.h"
+#include "cli/program/tessmorctl.h"
 #include "fault_walk.h"
 #include "sim_test.h"
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/console_streams.h"
-#include "cli/program_clock.h"
-#include "cli/tessmorctl.h"
+#include "cli/console/console_streams.h"
+#include "cli/console/program_clock.h"
+#include "cli/program/tessmorctl.h"
 #include "fault_walk.h"
 #include "sim/sim_card.h"
 #include "sim_test.h"

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/json_text.h"
-#include "cli/program_signature.h"
+#include "cli/console/json_text.h"
+#include "cli/program/program_signature.h"
 #include "json_reader.h"
 
 namespace {

@@ -11,10 +11,10 @@
 #include <iterator>
 #include <thread>
 
-#include "cli/argument_quoting.h"
-#include "cli/folder_security.h"
-#include "cli/log_file.h"
-#include "cli/process_start.h"
+#include "cli/task/argument_quoting.h"
+#include "cli/task/folder_security.h"
+#include "cli/console/log_file.h"
+#include "cli/program/process_start.h"
 
 using ::testing::HasSubstr;
 

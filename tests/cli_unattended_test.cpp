@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/json_text.h"
-#include "cli/run_log.h"
-#include "cli/stop_logging.h"
+#include "cli/console/json_text.h"
+#include "cli/console/run_log.h"
+#include "cli/console/stop_logging.h"
 #include "cli_run_fixture.h"
 #include "console_program.h"
 #include "platform/identities.h"
