@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Renders the application icon, res/tessmor.ico: ten 32-bit images from 256 down to 16 pixels.
 
-The artwork: a rounded tile with two signal waves, one for each of the card's tuners. The large
-images are stored as PNG and the small ones as bitmaps, as icon files usually do. Needs only the
+The artwork: a rounded tile with two signal waves, one for each of the card's tuners. Images of
+48 pixels and more are stored as PNG, which Windows reads in icons since Vista (the programs
+need Windows 7), and the three small ones as bitmaps: a quarter of the size of bitmaps only. Needs only the
 Python standard library: python3 res/make_icon.py
 """
 import math
@@ -11,7 +12,7 @@ import struct
 import zlib
 
 SIZES = [256, 128, 96, 80, 72, 64, 48, 32, 24, 16]
-PNG_FROM = 96  # images this large and larger are stored as PNG
+PNG_FROM = 48  # images this large and larger are stored as PNG
 SUPERSAMPLE = 4
 
 

@@ -286,6 +286,17 @@ TEST(CtlText, ResultCodesAndNumbersAreWrittenAsScriptsReadThem)
     EXPECT_EQ(Decimal(4294967295UL), L"4294967295");
 }
 
+TEST(CtlText, PartsAreJoinedWholeWhateverTheirKind)
+{
+    // A text's own length counts (a NUL in it stays), the others end at their NUL; ASCII bytes
+    // are characters as they are, in every code page.
+    const std::wstring held(L"a\0b", 3);
+    const std::wstring joined = Concat({held, "\x7f~ c:\\", L"\u00fc\u4e00", std::wstring(), "", L"z"});
+    EXPECT_EQ(joined, std::wstring(L"a\0b\x7f~ c:\\\u00fc\u4e00z", 12));
+    EXPECT_EQ(Concat({}), L"");
+    EXPECT_EQ(Ascii("tessmorctl: \"x\""), L"tessmorctl: \"x\"");
+}
+
 TEST(CtlText, LinesLeaveInTheConsolesCodePageWithWindowsLineEnds)
 {
     // "Tuner für Kabel": u-umlaut is 0x81 in the OEM code page 850 and 0xFC in 1252.

@@ -1,7 +1,5 @@
 #include "cli/commands/card_list.h"
 
-#include <algorithm>
-
 #include "cli/commands/card_names.h"
 #include "cli/console/text.h"
 #include "graph/device_search.h"
@@ -11,8 +9,8 @@ namespace {
 
 std::wstring CardsThere(size_t count)
 {
-    return L"the system lists " + Decimal(static_cast<unsigned long>(count)) + (count == 1 ? L" card" : L" cards") +
-           L" (\"tessmorctl devices\" shows them)";
+    return Concat({"the system lists ", Decimal(static_cast<unsigned long>(count)), (count == 1 ? L" card" : L" cards"),
+                   " (\"tessmorctl devices\" shows them)"});
 }
 
 }  // namespace
@@ -29,6 +27,14 @@ bool SamePath(const std::wstring& one, const std::wstring& other)
 
 std::vector<CardPair> PairCards(const std::vector<CardDevice>& tuners, const std::vector<CardDevice>& receivers)
 {
+    // Whether one card comes before the other: by their tuners' paths, those without a path last.
+    const auto before = [&tuners](const CardPair& one, const CardPair& other) {
+        const std::wstring& first = tuners[one.tuner].path;
+        const std::wstring& second = tuners[other.tuner].path;
+        if (first.empty() || second.empty())
+            return !first.empty() && second.empty();
+        return LowerCase(first) < LowerCase(second);
+    };
     std::vector<CardPair> cards;
     for (size_t tuner = 0; tuner < tuners.size(); ++tuner) {
         if (!tuners[tuner].named)
@@ -41,15 +47,13 @@ std::vector<CardPair> PairCards(const std::vector<CardDevice>& tuners, const std
                 break;
             }
         }
-        cards.push_back(card);
+        // Put in order as it comes, after every card it does not come before, so that cards
+        // alike stay in the order the system lists them.
+        auto place = cards.begin();
+        while (place != cards.end() && !before(card, *place))
+            ++place;
+        cards.insert(place, card);
     }
-    std::stable_sort(cards.begin(), cards.end(), [&tuners](const CardPair& one, const CardPair& other) {
-        const std::wstring& first = tuners[one.tuner].path;
-        const std::wstring& second = tuners[other.tuner].path;
-        if (first.empty() || second.empty())
-            return !first.empty() && second.empty();
-        return LowerCase(first) < LowerCase(second);
-    });
     return cards;
 }
 
@@ -73,7 +77,7 @@ bool ChosenTunerPath(const CtlRequest& request, const std::vector<CardDevice>& t
             path = tuners[cards[request.card - 1].tuner].path;
             return true;
         }
-        reason = L"card " + Decimal(request.card) + L" is not there: " + CardsThere(cards.size());
+        reason = Concat({"card ", Decimal(request.card), " is not there: ", CardsThere(cards.size())});
         return false;
     }
     // The tuner's whole path, or the device-instance part of it.
@@ -84,6 +88,6 @@ bool ChosenTunerPath(const CtlRequest& request, const std::vector<CardDevice>& t
             return true;
         }
     }
-    reason = L"no card has the device " + QuotedWhole(request.device) + L": " + CardsThere(cards.size());
+    reason = Concat({"no card has the device ", QuotedWhole(request.device), ": ", CardsThere(cards.size())});
     return false;
 }

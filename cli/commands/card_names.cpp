@@ -6,6 +6,6 @@ std::wstring TryNote(bool again, ULONGLONG milliseconds)
 {
     if (!again)
         return {};
-    return L" again (" + Decimal(static_cast<unsigned long>(milliseconds / 1000)) + L"." +
-           Decimal(static_cast<unsigned long>(milliseconds % 1000 / 100)) + L" s after the start)";
+    return Concat({" again (", Decimal(static_cast<unsigned long>(milliseconds / 1000)), ".",
+                   Decimal(static_cast<unsigned long>(milliseconds % 1000 / 100)), " s after the start)"});
 }

@@ -8,7 +8,7 @@ bool StartCom(Reporter& reporter)
 {
     const HRESULT com = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED | COINIT_SPEED_OVER_MEMORY);
     if (FAILED(com)) {
-        reporter.Error(L"COM cannot be started (" + ResultCode(com) + L")");
+        reporter.Error(Concat({"COM cannot be started (", ResultCode(com), ")"}));
         return false;
     }
     return true;

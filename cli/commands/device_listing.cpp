@@ -57,7 +57,7 @@ std::wstring Verdict(DeviceSearch& search, FoundDevice& device, bool& used)
         return kOfAnotherCard;
     switch (device.state) {
     case FoundDevice::State::NoPropertyBag:
-        return L"not used: its properties cannot be read, which ends the search";
+        return Ascii("not used: its properties cannot be read, which ends the search");
     case FoundDevice::State::NoName:
         return L"not used: its name cannot be read";
     case FoundDevice::State::CannotOpen:
@@ -99,7 +99,7 @@ void List(CategoryListing& listing)
     // Without one of the card's own, the first other one is used, as the graph would.
     if (search.TakeResult() && !listing.used && held < listing.rows.size()) {
         listing.rows[held].used = listing.used = true;
-        listing.rows[held].verdict = L"used: the tuner's card has no receiver of its own";
+        listing.rows[held].verdict = Ascii("used: the tuner's card has no receiver of its own");
         listing.usedPath = listing.rows[held].path;
     }
 }
@@ -115,10 +115,10 @@ void ListUntilUsed(CategoryListing& listing, Patience& patience, Reporter& repor
 
 void PrintText(Reporter& reporter, const CategoryListing& listing)
 {
-    reporter.Result(std::wstring(listing.title) + L" (the first that opens and whose name begins with \"" +
-                    listing.sought + L"\" is used):");
+    reporter.Result(Concat({std::wstring(listing.title), " (the first that opens and whose name begins with \"",
+                            listing.sought, "\" is used):"}));
     for (const DeviceRow& row : listing.rows)
-        reporter.Result(L"  " + (row.hasName ? row.name : std::wstring(L"(no name)")) + L": " + row.verdict);
+        reporter.Result(Concat({"  ", (row.hasName ? row.name : std::wstring(L"(no name)")), ": ", row.verdict}));
     if (listing.rows.empty())
         reporter.Result(L"  (none listed)");
 }
@@ -152,18 +152,18 @@ std::vector<size_t> ReceiversOfNoCard(const CategoryListing& receivers, const st
 void PrintCards(Reporter& reporter, const CategoryListing& tuners, const CategoryListing& receivers,
                 const std::vector<CardPair>& cards)
 {
-    reporter.Result(L"Cards (numbered by their tuners' device paths; --card N or --device PATH takes one):");
+    reporter.Result(Ascii("Cards (numbered by their tuners' device paths; --card N or --device PATH takes one):"));
     for (size_t number = 0; number < cards.size(); ++number) {
         const DeviceRow& tuner = tuners.rows[cards[number].tuner];
-        reporter.Result(L"  Card " + Decimal(static_cast<unsigned long>(number + 1)) + L": " +
-                        (tuner.used ? L"used" : L"not used"));
-        reporter.Result(L"    tuner " + tuner.name + L": " + PathText(tuner.path));
+        reporter.Result(Concat({"  Card ", Decimal(static_cast<unsigned long>(number + 1)), ": ",
+                                (tuner.used ? L"used" : L"not used")}));
+        reporter.Result(Concat({"    tuner ", tuner.name, ": ", PathText(tuner.path)}));
         if (cards[number].receiver == kNoReceiver) {
             reporter.Result(L"    receiver: none of its own");
             continue;
         }
         const DeviceRow& receiver = receivers.rows[cards[number].receiver];
-        reporter.Result(L"    receiver " + receiver.name + L": " + PathText(receiver.path));
+        reporter.Result(Concat({"    receiver ", receiver.name, ": ", PathText(receiver.path)}));
     }
     if (cards.empty())
         reporter.Result(L"  (none listed)");
@@ -171,7 +171,7 @@ void PrintCards(Reporter& reporter, const CategoryListing& tuners, const Categor
     if (!unpaired.empty())
         reporter.Result(L"Receivers of no card:");
     for (const size_t row : unpaired)
-        reporter.Result(L"  " + receivers.rows[row].name + L": " + PathText(receivers.rows[row].path));
+        reporter.Result(Concat({"  ", receivers.rows[row].name, ": ", PathText(receivers.rows[row].path)}));
 }
 
 std::wstring JsonDevice(const DeviceRow& row)
@@ -245,8 +245,8 @@ int RunDevices(const CtlRequest& request, Reporter& reporter, Clock& clock)
     // The other commands look for the receiver only once they have the tuner, and then as each
     // graph build does: once more after a pause.
     for (int build = 0; tuners.used && !receivers.used && build < kBuildsThatLook; ++build) {
-        reporter.Step(L"the receiver is not there yet; looking again in " + Decimal(kReceiverRetryPause) +
-                      L" ms, as the graph does");
+        reporter.Step(Concat({"the receiver is not there yet; looking again in ", Decimal(kReceiverRetryPause),
+                              " ms, as the graph does"}));
         Services().Sleep(kReceiverRetryPause);
         List(receivers);
     }
@@ -267,8 +267,8 @@ int RunDevices(const CtlRequest& request, Reporter& reporter, Clock& clock)
     // The same advice as the other commands give: a device that is there but will not open is in
     // use or not started, which reinstalling a driver would not mend; one not listed at all is.
     const auto listedButClosed = [&reporter](const CategoryListing& listing) {
-        reporter.Error(L"\"" + std::wstring(listing.sought) + L"\" is listed but cannot be opened: " +
-                       kCardInUseAdvice);
+        reporter.Error(Concat({"\"", std::wstring(listing.sought), "\" is listed but cannot be opened: ",
+                               kCardInUseAdvice}));
     };
     bool notListed = false;
     if (!tuners.used) {
@@ -280,7 +280,7 @@ int RunDevices(const CtlRequest& request, Reporter& reporter, Clock& clock)
     if (!receivers.used && receivers.listedButClosed) {
         listedButClosed(receivers);
     } else if (!receivers.used) {
-        reporter.Error(L"the card's receiver device \"" + std::wstring(kCaptureName) + L"\" is not found");
+        reporter.Error(Concat({"the card's receiver device \"", std::wstring(kCaptureName), "\" is not found"}));
         notListed = true;
     }
     if (notListed)

@@ -26,18 +26,18 @@ bool SameModes(const DemodModeBlock& one, const DemodModeBlock& other)
 
 std::wstring TunerLine(int tuner, DemodMode mode)
 {
-    return L"Tuner " + Decimal(tuner) + L": " + Widen(DemodModeName(mode));
+    return Concat({"Tuner ", Decimal(tuner), ": ", Widen(DemodModeName(mode))});
 }
 
 std::wstring BothTuners(const DemodModeBlock& modes)
 {
-    return TunerLine(0, modes.tunerA) + L", " + TunerLine(1, modes.tunerB);
+    return Concat({TunerLine(0, modes.tunerA), ", ", TunerLine(1, modes.tunerB)});
 }
 
 std::wstring Codes(const DemodModeBlock& modes)
 {
-    return L"tuner 0 code " + Decimal(modes.tunerA) + L", tuner 1 code " +
-           Decimal(modes.tunerB);
+    return Concat({"tuner 0 code ", Decimal(modes.tunerA), ", tuner 1 code ",
+                   Decimal(modes.tunerB)});
 }
 
 // Both tuners as --json gives them: [{"tuner":0,"code":4,"name":"DVB-C"},...].
@@ -60,7 +60,7 @@ HRESULT Read(IKsPropertySet* channel, Reporter& reporter, const wchar_t* what, D
 {
     const HRESULT result = ReadDemodModes(channel, modes);
     if (SUCCEEDED(result))
-        reporter.Step(std::wstring(what) + L": " + Codes(modes));
+        reporter.Step(Concat({std::wstring(what), ": ", Codes(modes)}));
     return result;
 }
 
@@ -69,7 +69,7 @@ bool ReadOrReport(IKsPropertySet* channel, Reporter& reporter, const wchar_t* wh
 {
     const HRESULT result = Read(channel, reporter, what, modes);
     if (FAILED(result)) {
-        reporter.Error(std::wstring(what) + L" failed (" + ResultCode(result) + L")");
+        reporter.Error(Concat({std::wstring(what), " failed (", ResultCode(result), ")"}));
         return false;
     }
     return true;
@@ -84,14 +84,14 @@ void PrintModes(Reporter& reporter, DemodModeBlock modes)
 // The current mode of a tuner to keep, or the reason it cannot be kept.
 bool Keep(int tuner, DemodMode current, Reporter& reporter)
 {
-    const std::wstring name = L"tuner " + Decimal(tuner);
+    const std::wstring name = Concat({"tuner ", Decimal(tuner)});
     if (current < 1 || current > kDemodModeCount) {
-        reporter.Error(name + L" cannot be kept: its current mode (code " + Decimal(current) +
-                       L") is not one of the seven modes");
+        reporter.Error(Concat({name, " cannot be kept: its current mode (code ", Decimal(current),
+                               ") is not one of the seven modes"}));
         return false;
     }
     if (current == DemodModeAtsc) {
-        reporter.Error(name + L" cannot be kept: it is in ATSC, which the card does not support");
+        reporter.Error(Concat({name, " cannot be kept: it is in ATSC, which the card does not support"}));
         return false;
     }
     return true;
@@ -114,8 +114,8 @@ int WorkOutPair(const CtlRequest& request, IKsPropertySet* channel, Reporter& re
     } else {
         const HRESULT result = Read(channel, reporter, L"reading the current modes", current);
         if (FAILED(result)) {
-            reporter.Step(L"reading the current modes failed (" + ResultCode(result) +
-                          L"): whether they are already set cannot be told, so they are written as asked");
+            reporter.Step(Concat({"reading the current modes failed (", ResultCode(result),
+                                  "): whether they are already set cannot be told, so they are written as asked"}));
             return kExitSuccess;
         }
     }
@@ -136,7 +136,7 @@ int WorkOutPair(const CtlRequest& request, IKsPropertySet* channel, Reporter& re
 int WaitForModes(const CtlRequest& request, IKsPropertySet* channel, Reporter& reporter, Clock& clock,
                  const DemodModeBlock& written, DemodModeBlock& now, bool& readBack)
 {
-    reporter.Step(L"waiting " + Decimal(kSwitchTime) + L" ms for the card to switch");
+    reporter.Step(Concat({"waiting ", Decimal(kSwitchTime), " ms for the card to switch"}));
     Services().Sleep(kSwitchTime);
     Patience patience(clock, clock.Milliseconds(), request.timeoutSeconds);
     readBack = false;
@@ -150,8 +150,8 @@ int WaitForModes(const CtlRequest& request, IKsPropertySet* channel, Reporter& r
             return kExitSuccess;
         if (!patience.PauseBeforeNextTry())
             return kExitNotApplied;
-        reporter.Step(L"the card does not report the new modes yet; reading them" +
-                      TryNote(true, patience.Now()));
+        reporter.Step(Concat({"the card does not report the new modes yet; reading them",
+                              TryNote(true, patience.Now())}));
     }
 }
 
@@ -177,7 +177,7 @@ int RunSet(const CtlRequest& request, Reporter& reporter, Clock& clock)
     if (!request.restartService.empty()) {
         const std::wstring refusal = ServiceRefusal(request.restartService);
         if (!refusal.empty()) {
-            reporter.Error(refusal + L"; nothing was written");
+            reporter.Error(Concat({refusal, "; nothing was written"}));
             return kExitUsage;
         }
     }
@@ -194,24 +194,24 @@ int RunSet(const CtlRequest& request, Reporter& reporter, Clock& clock)
     JsonObject json;
     json.Value("tuners", JsonTuners(pair));
     if (!request.force && known && SameModes(current, pair)) {
-        reporter.Result(L"The modes are already set (" + BothTuners(pair) + L"); nothing was written.");
+        reporter.Result(Concat({"The modes are already set (", BothTuners(pair), "); nothing was written."}));
         reporter.Data(json.Truth("written", false).Json());
         return kExitSuccess;
     }
     if (request.dryRun) {
-        reporter.Result(L"Would write " + BothTuners(pair) + L"; nothing was written (--dry-run).");
+        reporter.Result(Concat({"Would write ", BothTuners(pair), "; nothing was written (--dry-run)."}));
         reporter.Data(json.Truth("written", false).Json());
         return kExitSuccess;
     }
 
-    reporter.Step(L"writing " + Codes(pair));
+    reporter.Step(Concat({"writing ", Codes(pair)}));
     if (!SetDemodModes(channel, pair)) {
-        reporter.Error(L"writing the modes failed: the driver refused them");
+        reporter.Error(Ascii("writing the modes failed: the driver refused them"));
         return kExitReadWriteFailed;
     }
     json.Truth("written", true);
-    reporter.Result(L"Wrote " + BothTuners(pair) + L".");
-    reporter.Result(L"The card takes about 8 seconds to switch to the new modes.");
+    reporter.Result(Concat({"Wrote ", BothTuners(pair), "."}));
+    reporter.Result(Ascii("The card takes about 8 seconds to switch to the new modes."));
     // A service is restarted only once the card reports the modes: it reads them when it starts.
     if (!request.wait && request.restartService.empty()) {
         reporter.Data(json.Json());
@@ -231,7 +231,7 @@ int RunSet(const CtlRequest& request, Reporter& reporter, Clock& clock)
     PrintModes(reporter, now);
     reporter.Data(json.Value("readBack", JsonTuners(now)).Json());
     if (status == kExitNotApplied) {
-        reporter.Error(L"the card reports other modes than were written");
+        reporter.Error(Ascii("the card reports other modes than were written"));
         reporter.Error(kNotAppliedAdvice);
     }
     if (status != kExitSuccess || request.restartService.empty())

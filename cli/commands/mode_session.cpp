@@ -26,9 +26,9 @@ const wchar_t* StandardName(TuningStandard standard)
 std::wstring SupportTestStep(TuningStandard standard, bool supported, bool receiverMissing)
 {
     if (receiverMissing)
-        return std::wstring(StandardName(standard)) + L" graph not completed: the receiver is not there";
-    return std::wstring(StandardName(standard)) + L" graph built; the property is " +
-           (supported ? L"supported" : L"not supported");
+        return Concat({std::wstring(StandardName(standard)), " graph not completed: the receiver is not there"});
+    return Concat({std::wstring(StandardName(standard)), " graph built; the property is ",
+                   (supported ? L"supported" : L"not supported")});
 }
 
 // FindFilter's search for the tuner, with its device path, which also tells whether a device of
@@ -82,8 +82,8 @@ bool CModeSession::FindTuner()
     bool listedButClosed = false;
     std::wstring notThere;
     for (;;) {
-        m_reporter.Step(L"looking for the tuner \"" + std::wstring(kTunerName) + L"\"" +
-                        TryNote(m_patience.Try() > 1, m_patience.Now()));
+        m_reporter.Step(Concat({"looking for the tuner \"", std::wstring(kTunerName), "\"",
+                                TryNote(m_patience.Try() > 1, m_patience.Now())}));
         listedButClosed = false;
         notThere.clear();
         if (!ChoosesCard(m_choice))
@@ -99,10 +99,10 @@ bool CModeSession::FindTuner()
         m_reporter.Error(notThere);
         return false;
     }
-    m_reporter.Error(L"No VKO DVBS device! (\"tessmorctl devices\" shows the devices the system lists)");
+    m_reporter.Error(Ascii("No VKO DVBS device! (\"tessmorctl devices\" shows the devices the system lists)"));
     if (listedButClosed)
-        m_reporter.Error(L"\"" + std::wstring(kTunerName) + L"\" is listed but cannot be opened: " +
-                         kCardInUseAdvice);
+        m_reporter.Error(Concat({"\"", std::wstring(kTunerName), "\" is listed but cannot be opened: ",
+                                 kCardInUseAdvice}));
     else
         m_reporter.Error(kNoCardAdvice);
     return false;
@@ -143,8 +143,8 @@ int CModeSession::Open()
     bool receiverMissing = false;
     bool supported = BuildForProperty(receiverMissing);
     while (!supported && receiverMissing && m_patience.PauseBeforeNextTry()) {
-        m_reporter.Step(L"looking for the receiver \"" + std::wstring(kCaptureName) + L"\"" +
-                        TryNote(true, m_patience.Now()));
+        m_reporter.Step(Concat({"looking for the receiver \"", std::wstring(kCaptureName), "\"",
+                                TryNote(true, m_patience.Now())}));
         // Released before the build looks for it again: some devices open only once at a time.
         if (CBDAGraph::FindFilterOfCard(kCaptureName, KSCATEGORY_BDA_RECEIVER_COMPONENT, CBDAGraph::m_tunerDevicePath))
             supported = BuildForProperty(receiverMissing);
@@ -156,14 +156,14 @@ int CModeSession::Open()
 
     if (receiverMissing) {
         if (CBDAGraph::m_pCaptureDevice)
-            m_reporter.Error(L"the card's receiver device \"" + std::wstring(kCaptureName) +
-                             L"\" came too late for every standard to be tried");
+            m_reporter.Error(Concat({"the card's receiver device \"", std::wstring(kCaptureName),
+                                     "\" came too late for every standard to be tried"}));
         else
-            m_reporter.Error(L"the card's receiver device \"" + std::wstring(kCaptureName) + L"\" is not found");
+            m_reporter.Error(Concat({"the card's receiver device \"", std::wstring(kCaptureName), "\" is not found"}));
         m_reporter.Error(kNoCardAdvice);
         return kExitNoCard;
     }
-    m_reporter.Error(L"the card's demodulator-mode property is supported under none of DVB-S, DVB-T and DVB-C");
+    m_reporter.Error(Ascii("the card's demodulator-mode property is supported under none of DVB-S, DVB-T and DVB-C"));
     m_reporter.Error(kUnsupportedAdvice);
     return kExitUnsupported;
 }

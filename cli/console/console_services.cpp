@@ -22,7 +22,7 @@ std::wstring OneLine(const char* text)
 void ConsoleServices::DebugOutput(const char* text)
 {
     m_inner.DebugOutput(text);
-    m_reporter.Step(L"debug: " + OneLine(text));
+    m_reporter.Step(Concat({"debug: ", OneLine(text)}));
 }
 
 int ConsoleServices::ShowMessageBox(HWND, const char* text, const char*, UINT)

@@ -1,4 +1,5 @@
 #include "cli/console/console_streams.h"
+#include "cli/console/text.h"
 
 StandardStreams::StandardStreams(HANDLE out, HANDLE err, UINT codePage)
     : m_out(out), m_err(err), m_codePage(codePage)
@@ -13,7 +14,7 @@ UINT StandardStreams::ConsoleCodePage()
 
 std::string StandardStreams::Encode(const std::wstring& line, UINT codePage)
 {
-    const std::wstring text = line + L"\r\n";
+    const std::wstring text = Concat({line, "\r\n"});
     const int length = static_cast<int>(text.size());
     const int bytes = ::WideCharToMultiByte(codePage, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
     if (bytes <= 0)

@@ -17,7 +17,7 @@ std::wstring JsonString(const std::wstring& text)
                 json += L"0123456789abcdef"[(c >> shift) & 0xF];
         }
     }
-    return json + L"\"";
+    return Concat({json, "\""});
 }
 
 std::wstring JsonArray(const std::vector<std::wstring>& values)
@@ -25,7 +25,7 @@ std::wstring JsonArray(const std::vector<std::wstring>& values)
     std::wstring json = L"[";
     for (size_t i = 0; i < values.size(); ++i)
         json += (i ? L"," : L"") + values[i];
-    return json + L"]";
+    return Concat({json, "]"});
 }
 
 JsonObject& JsonObject::Number(const char* name, unsigned long number)
@@ -37,6 +37,6 @@ JsonObject& JsonObject::Value(const char* name, const std::wstring& json)
 {
     if (!m_members.empty())
         m_members += L",";
-    m_members += JsonString(Widen(name)) + L":" + json;
+    m_members += Concat({JsonString(Widen(name)), ":", json});
     return *this;
 }

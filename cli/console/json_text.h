@@ -4,6 +4,7 @@
 // \u escape, so that the object survives any console code page unchanged.
 #include <string>
 #include <vector>
+#include "cli/console/text.h"
 
 // The text as a JSON string, quotes included.
 std::wstring JsonString(const std::wstring& text);
@@ -22,7 +23,7 @@ public:
     // A member whose value is already written (an array or an object).
     JsonObject& Value(const char* name, const std::wstring& json);
 
-    std::wstring Json() const { return L"{" + m_members + L"}"; }
+    std::wstring Json() const { return Concat({"{", m_members, "}"}); }
 
 private:
     std::wstring m_members;

@@ -17,8 +17,8 @@ constexpr DWORD kLogAccess = FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONI
 
 std::wstring ErrorText(DWORD error)
 {
-    return L"cannot be opened for appending (error " + Decimal(error) +
-           L"): check that its folder exists and may be written to, and that it names a file";
+    return Concat({"cannot be opened for appending (error ", Decimal(error),
+                   "): check that its folder exists and may be written to, and that it names a file"});
 }
 
 // What is at the path, read without following a link; false when nothing can be opened there.
@@ -46,8 +46,8 @@ bool RotateOpenFile(HANDLE file, const std::wstring& rotated)
 // first (nothing to say) or it cannot be made (opening's problem says why).
 bool MakeLog(const std::wstring& path, LogFileOpening& opening)
 {
-    const std::wstring partial = path + L"." + Decimal(::GetCurrentProcessId()) + L"-" + Decimal(::GetCurrentThreadId()) +
-                                 L".new";
+    const std::wstring partial =
+        Concat({path, ".", Decimal(::GetCurrentProcessId()), "-", Decimal(::GetCurrentThreadId()), ".new"});
     // Made with the right to rename it, which the handle the run keeps does not hold.
     FileHandle made(::CreateFileW(partial.c_str(), kLogAccess | DELETE, kShareAll, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
@@ -91,13 +91,13 @@ ULONGLONG SizeOf(const BY_HANDLE_FILE_INFORMATION& file)
 std::wstring LogFileRefusal(const BY_HANDLE_FILE_INFORMATION& file)
 {
     if (file.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
-        return L"is a link (a symbolic link, a junction or another reparse point): a log is never written through "
-               L"one";
+        return Ascii("is a link (a symbolic link, a junction or another reparse point): a log is never written through "
+               "one");
     if (file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        return L"is a folder: give the log the name of a file in it";
+        return Ascii("is a folder: give the log the name of a file in it");
     if (file.nNumberOfLinks > 1)
-        return L"has " + Decimal(file.nNumberOfLinks) +
-               L" names (hard links): a log is written only to a file of one name";
+        return Concat({"has ", Decimal(file.nNumberOfLinks),
+                       " names (hard links): a log is written only to a file of one name"});
     return {};
 }
 
@@ -135,7 +135,7 @@ LogFileOpening OpenLogFile(const std::wstring& name)
         // appended to as it is. One that another run has just renamed is no longer at the path:
         // the new file there is opened instead.
         const bool rotate = SizeOf(info) > kLogRotationSize && attempt < 3;
-        if (!rotate || (!RotateOpenFile(file.Get(), path + L".1") && StillAt(path, info))) {
+        if (!rotate || (!RotateOpenFile(file.Get(), Concat({path, ".1"})) && StillAt(path, info))) {
             opening.file = file.Detach();
             return opening;
         }

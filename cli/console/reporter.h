@@ -13,24 +13,12 @@ public:
     {
     }
 
-    void Result(const std::wstring& line)
-    {
-        if (m_text)
-            m_streams.Out(line);
-    }
+    void Result(const std::wstring& line);
     // The result as --json asks for it: one object on one line.
-    void Data(const std::wstring& json)
-    {
-        if (m_json)
-            m_streams.Out(json);
-    }
+    void Data(const std::wstring& json);
     bool Json() const { return m_json; }
-    void Error(const std::wstring& text) { m_streams.Err(L"tessmorctl: " + text); }
-    void Step(const std::wstring& text)
-    {
-        if (m_verbose)
-            m_streams.Err(L"tessmorctl: " + text);
-    }
+    void Error(const std::wstring& text);
+    void Step(const std::wstring& text);
 
 private:
     ConsoleStreams& m_streams;

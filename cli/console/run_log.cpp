@@ -28,7 +28,7 @@ bool RunLog::Open(const std::wstring& path, const std::wstring& commandLine, std
 
 std::wstring RunLog::Prefix(const SYSTEMTIME& localTime, DWORD processId)
 {
-    return DateTimeText(localTime, true) + L" [" + Decimal(processId) + L"] ";
+    return Concat({DateTimeText(localTime, true), " [", Decimal(processId), "] "});
 }
 
 void RunLog::Append(const std::wstring& line, bool last)
@@ -56,10 +56,10 @@ void RunLog::Write(const std::wstring& line)
 
 void RunLog::Close(int status)
 {
-    Append(L"exit " + Decimal(static_cast<unsigned long>(status)), true);
+    Append(Concat({"exit ", Decimal(static_cast<unsigned long>(status))}), true);
 }
 
 void RunLog::Stop(const std::wstring& reason)
 {
-    Append(L"stopped (" + reason + L")", true);
+    Append(Concat({"stopped (", reason, ")"}), true);
 }

@@ -55,7 +55,7 @@ std::wstring QuotedUpTo(const std::wstring& argument, size_t length)
     std::wstring shown = Printable(argument.substr(0, length));
     if (argument.size() > length)
         shown += L"...";
-    return L"\"" + shown + L"\"";
+    return Concat({"\"", shown, "\""});
 }
 }  // namespace
 
@@ -89,9 +89,9 @@ std::wstring Padded(unsigned long value, size_t width)
 
 std::wstring DateTimeText(const SYSTEMTIME& time, bool milliseconds)
 {
-    return Padded(time.wYear, 4) + L"-" + Padded(time.wMonth, 2) + L"-" + Padded(time.wDay, 2) + L" " +
-           Padded(time.wHour, 2) + L":" + Padded(time.wMinute, 2) + L":" + Padded(time.wSecond, 2) +
-           (milliseconds ? L"." + Padded(time.wMilliseconds, 3) : L"");
+    return Concat({Padded(time.wYear, 4), "-", Padded(time.wMonth, 2), "-", Padded(time.wDay, 2), " ",
+                   Padded(time.wHour, 2), ":", Padded(time.wMinute, 2), ":", Padded(time.wSecond, 2),
+                   (milliseconds ? Concat({".", Padded(time.wMilliseconds, 3)}) : L"")});
 }
 
 std::wstring ResultCode(HRESULT result)
@@ -100,5 +100,41 @@ std::wstring ResultCode(HRESULT result)
     std::wstring text = L"0x";
     for (int shift = 28; shift >= 0; shift -= 4)
         text += L"0123456789ABCDEF"[(bits >> shift) & 0xF];
+    return text;
+}
+
+size_t TextPart::Length() const
+{
+    if (m_length == kAscii)
+        return std::char_traits<char>::length(static_cast<const char*>(m_text));
+    if (m_length == kWide)
+        return std::char_traits<wchar_t>::length(static_cast<const wchar_t*>(m_text));
+    return m_length;
+}
+
+void TextPart::AppendTo(std::wstring& text) const
+{
+    if (m_length != kAscii) {
+        text.append(static_cast<const wchar_t*>(m_text), Length());
+        return;
+    }
+    for (const char* ascii = static_cast<const char*>(m_text); *ascii; ++ascii)
+        text.push_back(static_cast<wchar_t>(static_cast<unsigned char>(*ascii)));
+}
+
+std::wstring Ascii(const char* words)
+{
+    return Concat({words});
+}
+
+std::wstring Concat(std::initializer_list<TextPart> parts)
+{
+    size_t length = 0;
+    for (const TextPart& part : parts)
+        length += part.Length();
+    std::wstring text;
+    text.reserve(length);
+    for (const TextPart& part : parts)
+        part.AppendTo(text);
     return text;
 }

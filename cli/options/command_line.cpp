@@ -106,7 +106,7 @@ bool AsCommand(const std::wstring& argument, CtlCommand& command)
 
 std::wstring TunerName(int tuner)
 {
-    return L"tuner " + Decimal(tuner);
+    return Concat({"tuner ", Decimal(tuner)});
 }
 
 // Both tuners' choices for the command (set, or autostart enable); the unknown mode is found
@@ -115,23 +115,24 @@ bool ParseTuners(const std::vector<std::wstring>& modes, const std::wstring& com
                  std::wstring& reason)
 {
     if (modes.size() != 2) {
-        reason = command + (modes.size() < 2 ? L" needs a mode for each tuner: " : L" takes two modes, one for each tuner: ") +
-                 command + L" MODE0 MODE1";
+        reason = Concat({command,
+                         modes.size() < 2 ? " needs a mode for each tuner: " : " takes two modes, one for each tuner: ",
+                         command, " MODE0 MODE1"});
         return false;
     }
     for (int tuner = 0; tuner < 2; ++tuner) {
         if (!ParseModeChoice(modes[tuner], request.tuners[tuner])) {
-            reason = L"unknown mode " + Quoted(modes[tuner]) + L" for " + TunerName(tuner);
+            reason = Concat({"unknown mode ", Quoted(modes[tuner]), " for ", TunerName(tuner)});
             const char* nearest = NearestModeName(modes[tuner]);
             if (nearest)
-                reason += L" (did you mean \"" + Widen(nearest) + L"\"?)";
+                reason += Concat({" (did you mean \"", Widen(nearest), "\"?)"});
             reason += L"; \"tessmorctl list\" shows the modes";
             return false;
         }
     }
     for (int tuner = 0; tuner < 2; ++tuner) {
         if (!request.tuners[tuner].keep && request.tuners[tuner].mode == DemodModeAtsc) {
-            reason = L"ATSC cannot be set for " + TunerName(tuner) + L": the card does not support it";
+            reason = Concat({"ATSC cannot be set for ", TunerName(tuner), ": the card does not support it"});
             return false;
         }
     }
@@ -162,7 +163,7 @@ bool CheckOptionsGoWithCommand(const CtlRequest& request, bool timeoutGiven, std
     const bool autostart = request.command == CtlCommand::Autostart;
     const bool enable = autostart && request.autostart == AutostartAction::Enable;
     if (request.force && request.dryRun)
-        reason = L"--force and --dry-run do not go together: --dry-run writes nothing";
+        reason = Ascii("--force and --dry-run do not go together: --dry-run writes nothing");
     else if (request.wait && !set)
         reason = L"--wait goes only with set";
     else if (request.force && !set)
@@ -170,26 +171,26 @@ bool CheckOptionsGoWithCommand(const CtlRequest& request, bool timeoutGiven, std
     else if (request.dryRun && !set)
         reason = L"--dry-run goes only with set";
     else if (timeoutGiven && request.command == CtlCommand::List)
-        reason = L"--timeout goes only with the commands that use the card: get, set and devices";
+        reason = Ascii("--timeout goes only with the commands that use the card: get, set and devices");
     else if (timeoutGiven && autostart && !enable)
-        reason = L"--timeout goes with autostart only as autostart enable's, for the task's runs";
+        reason = Ascii("--timeout goes with autostart only as autostart enable's, for the task's runs");
     else if (request.resume && !enable)
-        reason = L"--resume goes only with autostart enable";
+        reason = Ascii("--resume goes only with autostart enable");
     else if (request.system && !autostart)
         reason = L"--system goes only with autostart";
     else if (request.card && !request.device.empty())
-        reason = L"--card and --device do not go together: each names a card";
+        reason = Ascii("--card and --device do not go together: each names a card");
     else if (ChoosesCard(request) &&
              !(request.command == CtlCommand::Get || set || request.command == CtlCommand::Devices || enable))
-        reason = L"--card and --device go only with get, set, devices and autostart enable";
+        reason = Ascii("--card and --device go only with get, set, devices and autostart enable");
     else if (request.json && autostart && request.autostart != AutostartAction::Status)
-        reason = L"--json goes with autostart only as autostart status --json";
+        reason = Ascii("--json goes with autostart only as autostart status --json");
     else if (request.deviceStart && !enable)
-        reason = L"--device-start goes only with autostart enable";
+        reason = Ascii("--device-start goes only with autostart enable");
     else if (!request.restartService.empty() && !set && !enable)
-        reason = L"--restart-service goes only with set and autostart enable";
+        reason = Ascii("--restart-service goes only with set and autostart enable");
     else if (!request.restartService.empty() && request.dryRun)
-        reason = L"--restart-service and --dry-run do not go together: --dry-run writes nothing";
+        reason = Ascii("--restart-service and --dry-run do not go together: --dry-run writes nothing");
     return reason.empty();
 }
 
@@ -203,7 +204,7 @@ bool ParseAutostart(const std::vector<std::wstring>& words, CtlRequest& request,
     } actions[] = {{"enable", AutostartAction::Enable}, {"status", AutostartAction::Status},
                    {"disable", AutostartAction::Disable}};
     if (words.size() < 2) {
-        reason = L"autostart needs enable, status or disable";
+        reason = Ascii("autostart needs enable, status or disable");
         return false;
     }
     bool known = false;
@@ -214,11 +215,11 @@ bool ParseAutostart(const std::vector<std::wstring>& words, CtlRequest& request,
         }
     }
     if (!known) {
-        reason = L"autostart takes enable, status or disable, not " + Quoted(words[1]);
+        reason = Concat({"autostart takes enable, status or disable, not ", Quoted(words[1])});
         return false;
     }
     if (request.autostart != AutostartAction::Enable && words.size() > 2) {
-        reason = L"too many arguments: " + Quoted(words[2]) + L" after " + Quoted(words[1]);
+        reason = Concat({"too many arguments: ", Quoted(words[2]), " after ", Quoted(words[1])});
         return false;
     }
     return true;
@@ -249,12 +250,12 @@ bool ParseCommandLine(const std::vector<std::wstring>& arguments, CtlRequest& re
             read.hasValue = true;
         }
         if (read.takesValue && (!read.hasValue || read.value.empty()) && badValue.empty())
-            badValue = read.name + (read.option == Option::Log      ? L" needs a file: --log FILE"
-                                    : read.option == Option::Card   ? L" needs a card's number: --card N"
-                                    : read.option == Option::Device ? L" needs a device path: --device PATH"
-                                    : read.option == Option::RestartService
-                                        ? L" needs a service's name: --restart-service NAME"
-                                                                    : L" needs a number of seconds: --timeout SECONDS");
+            badValue = Concat({read.name, read.option == Option::Log      ? " needs a file: --log FILE"
+                                          : read.option == Option::Card   ? " needs a card's number: --card N"
+                                          : read.option == Option::Device ? " needs a device path: --device PATH"
+                                          : read.option == Option::RestartService
+                                              ? " needs a service's name: --restart-service NAME"
+                                              : " needs a number of seconds: --timeout SECONDS"});
         switch (read.option) {
         case Option::Help:
             help = true;
@@ -283,8 +284,8 @@ bool ParseCommandLine(const std::vector<std::wstring>& arguments, CtlRequest& re
         case Option::Timeout:
             timeoutGiven = true;
             if (!read.value.empty() && !ParseSeconds(read.value, request.timeoutSeconds) && badValue.empty())
-                badValue = read.name + L" takes a whole number of seconds from 0 to " +
-                           Decimal(kMaxTimeoutSeconds) + L", not " + Quoted(read.value);
+                badValue = Concat({read.name, " takes a whole number of seconds from 0 to ",
+                                   Decimal(kMaxTimeoutSeconds), ", not ", Quoted(read.value)});
             break;
         case Option::Resume:
             request.resume = true;
@@ -292,8 +293,8 @@ bool ParseCommandLine(const std::vector<std::wstring>& arguments, CtlRequest& re
         case Option::Card:
             if (!read.value.empty() && (!ParseSeconds(read.value, request.card) || request.card < 1 ||
                                         request.card > kMaxCardNumber) && badValue.empty())
-                badValue = read.name + L" takes a card's number from 1 to " + Decimal(kMaxCardNumber) +
-                           L", as \"tessmorctl devices\" numbers them, not " + Quoted(read.value);
+                badValue = Concat({read.name, " takes a card's number from 1 to ", Decimal(kMaxCardNumber),
+                                   ", as \"tessmorctl devices\" numbers them, not ", Quoted(read.value)});
             break;
         case Option::Device:
             request.device = read.value;
@@ -329,11 +330,11 @@ bool ParseCommandLine(const std::vector<std::wstring>& arguments, CtlRequest& re
         return true;
     }
     if (emptyArgument) {
-        reason = L"an empty argument is neither a command, a mode nor an option";
+        reason = Ascii("an empty argument is neither a command, a mode nor an option");
         return false;
     }
     if (!unknownOption.empty()) {
-        reason = L"unknown option " + Quoted(unknownOption);
+        reason = Concat({"unknown option ", Quoted(unknownOption)});
         return false;
     }
     if (!badValue.empty()) {
@@ -349,7 +350,7 @@ bool ParseCommandLine(const std::vector<std::wstring>& arguments, CtlRequest& re
         return true;
     }
     if (!words.empty() && !AsCommand(words[0], request.command)) {
-        reason = L"unknown command " + Quoted(words[0]);
+        reason = Concat({"unknown command ", Quoted(words[0])});
         return false;
     }
     if (request.command == CtlCommand::Autostart && !ParseAutostart(words, request, reason))
@@ -374,7 +375,7 @@ bool ParseCommandLine(const std::vector<std::wstring>& arguments, CtlRequest& re
     if (request.command == CtlCommand::Autostart)
         return true;
     if (words.size() > 1) {
-        reason = L"too many arguments: " + Quoted(words[1]) + L" after " + Quoted(words[0]);
+        reason = Concat({"too many arguments: ", Quoted(words[1]), " after ", Quoted(words[0])});
         return false;
     }
     return true;

@@ -9,91 +9,92 @@
 
 namespace {
 
-const wchar_t* const kUsage =
-    L"Usage: tessmorctl [get | set MODE0 MODE1 [--wait] [--force | --dry-run] | list | devices | autostart ACTION] [OPTIONS]";
+// ASCII, as TextPart reads it: half the room of wide texts.
+const char* const kUsage =
+    "Usage: tessmorctl [get | set MODE0 MODE1 [--wait] [--force | --dry-run] | list | devices | autostart ACTION] [OPTIONS]";
 
-const wchar_t* const kHelp[] = {
-    L"",
-    L"Reads and changes the demodulator modes of the two tuners of the VKO 8317 card,",
-    L"as Tessmor.exe does, without a window.",
-    L"",
-    L"Commands:",
-    L"  get              print both tuners' current modes (also with no command)",
-    L"  set MODE0 MODE1  write a mode for tuner 0 and one for tuner 1, in one write,",
-    L"                   unless both are already set; the card then takes about",
-    L"                   8 seconds to switch",
-    L"  list             list the modes, their codes and other names",
-    L"  devices          list the tuner and receiver devices of the system and say",
-    L"                   which of them are used",
-    L"  autostart enable MODE0 MODE1 [--resume] [--device-start] [--system]",
-    L"                   register the task that sets these modes with its own copy of",
-    L"                   tessmorctlw.exe, at each logon of this user (--resume: and on",
-    L"                   each resume from sleep; --device-start: and each time the",
-    L"                   card's driver starts; --system: as SYSTEM at each system",
-    L"                   start, from an elevated prompt); its --timeout (120 s by",
-    L"                   default), --log FILE and --restart-service NAME are for the",
-    L"                   task's runs",
-    L"  autostart status [--system]",
-    L"                   say whether the task is registered, and what it does",
-    L"  autostart disable [--system]",
-    L"                   remove the task and its copy of the program (also when there",
-    L"                   is none)",
-    L"  help, version    print this help, or the version",
-    L"",
-    L"tessmorctlw.exe takes the same commands and gives the same exit statuses, but",
-    L"opens no console: what it would print goes only to --log.",
-    L"",
-    L"Modes, by name or code, in any case: DVB-T/T2 (1), DVB-S/S2 (2), DVB-C (4),",
-    L"ISDB-T (5), MCNS/QAMB (6), DVBC2 (7), or another name \"tessmorctl list\" shows,",
-    L"such as DVB-T2 or DVB-C2. ATSC (3) is not supported by the card.",
-    L"keep writes a tuner's current mode back unchanged.",
-    L"",
-    L"Options:",
-    L"  --wait           with set: wait the 8 seconds, read both modes back and",
-    L"                   succeed only if they are the ones written (with --timeout,",
-    L"                   read again about once a second for that many seconds more)",
-    L"  --force          with set: write even when both modes are already set",
-    L"  --dry-run        with set: say what would be written, and write nothing",
-    L"  --restart-service NAME",
-    L"                   with set: once the card reports the modes just written,",
-    L"                   restart that Windows service if it is running (a TV server",
-    L"                   that reads the tuners' types only when it starts)",
-    L"  --timeout SECONDS",
-    L"                   wait up to SECONDS (0 to 3600, counted from the start) for",
-    L"                   the card to appear; 0, the default, looks once",
-    L"  --card N         get, set, devices, autostart enable: the Nth card, as",
-    L"                   \"tessmorctl devices\" numbers them (by default, the first",
-    L"                   tuner that opens, with its own card's receiver)",
-    L"  --device PATH    the same: the card whose tuner has that device path, or",
-    L"                   that path's part before \"#{\"",
-    L"  --log FILE       append each line the run prints to FILE as it is printed,",
-    L"                   after the time and the process id: the command line first,",
-    L"                   the exit status last (UTF-8; a log past 1 MiB is renamed",
-    L"                   FILE.1 and begun anew)",
-    L"  --json           the result as one JSON object (get, set, list, devices,",
-    L"                   autostart status)",
-    L"  --quiet, -q      nothing on standard output but --json's object",
-    L"  --verbose, -v    tell each step on standard error",
-    L"  --version        print the version",
-    L"  --help, /?       print this help",
-    L"Options that take a value also take it as --timeout=30 or /timeout:30.",
-    L"",
-    L"Exit status:",
-    L"  0  success",
-    L"  1  usage error or refused choice (nothing written)",
-    L"  2  the card is not found",
-    L"  3  the property is supported under none of DVB-S, DVB-T and DVB-C",
-    L"  4  a read or write failed",
-    L"  5  --wait read back other modes than written",
-    L"  6  the task could not be registered, read or removed",
-    L"  7  the modes were written, but the service was not restarted",
-    L"",
-    L"Examples:",
-    L"  tessmorctl get",
-    L"  tessmorctl set DVB-C DVBC2",
-    L"  tessmorctl set keep dvb-t/t2 --wait",
-    L"  tessmorctl set DVB-C DVB-C2 --wait --timeout 60 --log C:\\Tessmor\\logon.log",
-    L"  tessmorctl autostart enable DVB-C DVB-C2 --resume",
+const char* const kHelp[] = {
+    "",
+    "Reads and changes the demodulator modes of the two tuners of the VKO 8317 card,",
+    "as Tessmor.exe does, without a window.",
+    "",
+    "Commands:",
+    "  get              print both tuners' current modes (also with no command)",
+    "  set MODE0 MODE1  write a mode for tuner 0 and one for tuner 1, in one write,",
+    "                   unless both are already set; the card then takes about",
+    "                   8 seconds to switch",
+    "  list             list the modes, their codes and other names",
+    "  devices          list the tuner and receiver devices of the system and say",
+    "                   which of them are used",
+    "  autostart enable MODE0 MODE1 [--resume] [--device-start] [--system]",
+    "                   register the task that sets these modes with its own copy of",
+    "                   tessmorctlw.exe, at each logon of this user (--resume: and on",
+    "                   each resume from sleep; --device-start: and each time the",
+    "                   card's driver starts; --system: as SYSTEM at each system",
+    "                   start, from an elevated prompt); its --timeout (120 s by",
+    "                   default), --log FILE and --restart-service NAME are for the",
+    "                   task's runs",
+    "  autostart status [--system]",
+    "                   say whether the task is registered, and what it does",
+    "  autostart disable [--system]",
+    "                   remove the task and its copy of the program (also when there",
+    "                   is none)",
+    "  help, version    print this help, or the version",
+    "",
+    "tessmorctlw.exe takes the same commands and gives the same exit statuses, but",
+    "opens no console: what it would print goes only to --log.",
+    "",
+    "Modes, by name or code, in any case: DVB-T/T2 (1), DVB-S/S2 (2), DVB-C (4),",
+    "ISDB-T (5), MCNS/QAMB (6), DVBC2 (7), or another name \"tessmorctl list\" shows,",
+    "such as DVB-T2 or DVB-C2. ATSC (3) is not supported by the card.",
+    "keep writes a tuner's current mode back unchanged.",
+    "",
+    "Options:",
+    "  --wait           with set: wait the 8 seconds, read both modes back and",
+    "                   succeed only if they are the ones written (with --timeout,",
+    "                   read again about once a second for that many seconds more)",
+    "  --force          with set: write even when both modes are already set",
+    "  --dry-run        with set: say what would be written, and write nothing",
+    "  --restart-service NAME",
+    "                   with set: once the card reports the modes just written,",
+    "                   restart that Windows service if it is running (a TV server",
+    "                   that reads the tuners' types only when it starts)",
+    "  --timeout SECONDS",
+    "                   wait up to SECONDS (0 to 3600, counted from the start) for",
+    "                   the card to appear; 0, the default, looks once",
+    "  --card N         get, set, devices, autostart enable: the Nth card, as",
+    "                   \"tessmorctl devices\" numbers them (by default, the first",
+    "                   tuner that opens, with its own card's receiver)",
+    "  --device PATH    the same: the card whose tuner has that device path, or",
+    "                   that path's part before \"#{\"",
+    "  --log FILE       append each line the run prints to FILE as it is printed,",
+    "                   after the time and the process id: the command line first,",
+    "                   the exit status last (UTF-8; a log past 1 MiB is renamed",
+    "                   FILE.1 and begun anew)",
+    "  --json           the result as one JSON object (get, set, list, devices,",
+    "                   autostart status)",
+    "  --quiet, -q      nothing on standard output but --json's object",
+    "  --verbose, -v    tell each step on standard error",
+    "  --version        print the version",
+    "  --help, /?       print this help",
+    "Options that take a value also take it as --timeout=30 or /timeout:30.",
+    "",
+    "Exit status:",
+    "  0  success",
+    "  1  usage error or refused choice (nothing written)",
+    "  2  the card is not found",
+    "  3  the property is supported under none of DVB-S, DVB-T and DVB-C",
+    "  4  a read or write failed",
+    "  5  --wait read back other modes than written",
+    "  6  the task could not be registered, read or removed",
+    "  7  the modes were written, but the service was not restarted",
+    "",
+    "Examples:",
+    "  tessmorctl get",
+    "  tessmorctl set DVB-C DVBC2",
+    "  tessmorctl set keep dvb-t/t2 --wait",
+    "  tessmorctl set DVB-C DVB-C2 --wait --timeout 60 --log C:\\Tessmor\\logon.log",
+    "  tessmorctl autostart enable DVB-C DVB-C2 --resume",
 };
 
 std::wstring AliasText(DemodMode mode, const wchar_t* separator)
@@ -108,14 +109,14 @@ std::wstring AliasText(DemodMode mode, const wchar_t* separator)
 
 void PrintHelp(ConsoleStreams& streams)
 {
-    streams.Out(kUsage);
-    for (const wchar_t* line : kHelp)
-        streams.Out(line);
+    streams.Out(Concat({kUsage}));
+    for (const char* line : kHelp)
+        streams.Out(Concat({line}));
 }
 
 void PrintShortUsage(ConsoleStreams& streams)
 {
-    streams.Err(kUsage);
+    streams.Err(Concat({kUsage}));
     streams.Err(L"\"tessmorctl --help\" tells more.");
 }
 
@@ -128,7 +129,7 @@ void PrintVersion(ConsoleStreams& streams, bool json, const ProgramSignature& si
         streams.Out(object.Json());
         return;
     }
-    streams.Out(L"tessmorctl " + Widen(TESSMOR_VERSION_TEXT));
+    streams.Out(Concat({"tessmorctl ", Widen(TESSMOR_VERSION_TEXT)}));
     streams.Out(SignatureLine(signature));
 }
 
@@ -139,9 +140,9 @@ void PrintModeList(Reporter& reporter)
         const DemodMode mode = static_cast<DemodMode>(code);
         const bool supported = mode != DemodModeAtsc;
         const std::wstring aliases = AliasText(mode, L", ");
-        reporter.Result(Decimal(code) + L"  " + Widen(DemodModeName(mode)) +
-                        (supported ? L"" : L" (not supported by the card)") +
-                        (aliases.empty() ? L"" : L" (also " + aliases + L")"));
+        reporter.Result(Concat({Decimal(code), "  ", Widen(DemodModeName(mode)),
+                                (supported ? L"" : L" (not supported by the card)"),
+                                (aliases.empty() ? L"" : L" (also " + aliases + L")")}));
         std::vector<std::wstring> names;
         for (const char* alias : ModeAliases(mode))
             names.push_back(JsonString(Widen(alias)));

@@ -128,26 +128,26 @@ ProgramSignature JudgeSignature(const SignatureCheck& check)
     static const struct {
         DWORD result;
         SignatureVerdict verdict;
-        const wchar_t* reason;
+        const char* reason;  // ASCII
     } kAnswers[] = {
-        {static_cast<DWORD>(TRUST_E_BAD_DIGEST), SignatureVerdict::Invalid, L"the file was changed after it was signed"},
+        {static_cast<DWORD>(TRUST_E_BAD_DIGEST), SignatureVerdict::Invalid, "the file was changed after it was signed"},
         {static_cast<DWORD>(CERT_E_UNTRUSTEDROOT), SignatureVerdict::Invalid,
-         L"its certificate's authority is not trusted on this PC"},
+         "its certificate's authority is not trusted on this PC"},
         {static_cast<DWORD>(CERT_E_CHAINING), SignatureVerdict::Invalid,
-         L"its certificate's authority is not trusted on this PC"},
-        {static_cast<DWORD>(CERT_E_REVOKED), SignatureVerdict::Invalid, L"its certificate was revoked"},
+         "its certificate's authority is not trusted on this PC"},
+        {static_cast<DWORD>(CERT_E_REVOKED), SignatureVerdict::Invalid, "its certificate was revoked"},
         {static_cast<DWORD>(CERT_E_EXPIRED), SignatureVerdict::Invalid,
-         L"its certificate expired and it has no time stamp"},
+         "its certificate expired and it has no time stamp"},
         {static_cast<DWORD>(TRUST_E_EXPLICIT_DISTRUST), SignatureVerdict::Invalid,
-         L"its certificate is marked as not trusted on this PC"},
+         "its certificate is marked as not trusted on this PC"},
         {static_cast<DWORD>(CERT_E_WRONG_USAGE), SignatureVerdict::Invalid,
-         L"its certificate is not one for signing programs"},
+         "its certificate is not one for signing programs"},
         {static_cast<DWORD>(TRUST_E_PROVIDER_UNKNOWN), SignatureVerdict::Unknown,
-         L"this Windows cannot check a program's signature"},
+         "this Windows cannot check a program's signature"},
         {static_cast<DWORD>(TRUST_E_ACTION_UNKNOWN), SignatureVerdict::Unknown,
-         L"this Windows cannot check a program's signature"},
+         "this Windows cannot check a program's signature"},
         {static_cast<DWORD>(TRUST_E_SUBJECT_FORM_UNKNOWN), SignatureVerdict::Unknown,
-         L"this Windows cannot check a program's signature"},
+         "this Windows cannot check a program's signature"},
     };
     ProgramSignature signature;
     if (!check.asked) {
@@ -173,13 +173,13 @@ ProgramSignature JudgeSignature(const SignatureCheck& check)
             signature.verdict = SignatureVerdict::None;
             signature.reason.clear();
         } else {
-            signature.reason = L"its signature cannot be read (error " + Hex(error) + L")";
+            signature.reason = Concat({"its signature cannot be read (error ", Hex(error), ")"});
         }
     }
     for (const auto& answer : kAnswers) {
         if (answer.result == result) {
             signature.verdict = answer.verdict;
-            signature.reason = answer.reason;
+            signature.reason = Ascii(answer.reason);
         }
     }
     return signature;

@@ -22,7 +22,7 @@ std::wstring CommandLineOf(const std::wstring& program, const std::vector<std::w
     std::wstring line = program;
     for (const std::wstring& argument : arguments) {
         const bool quote = argument.empty() || argument.find_first_of(L" \t") != std::wstring::npos;
-        line += quote ? L" \"" + argument + L"\"" : L" " + argument;
+        line += quote ? Concat({" \"", argument, "\""}) : Concat({" ", argument});
     }
     return line;
 }
@@ -89,7 +89,7 @@ int RunTessmorCtl(const std::vector<std::wstring>& arguments, ConsoleStreams& st
     RunLog log;
     std::wstring problem;
     if (!log.Open(request.logFile, commandLine, problem)) {
-        Reporter(streams, false).Error(L"the log " + QuotedWhole(request.logFile) + L" " + problem);
+        Reporter(streams, false).Error(Concat({"the log ", QuotedWhole(request.logFile), " ", problem}));
         return kExitUsage;
     }
     StopLogging stopping(log);

@@ -1,4 +1,5 @@
 #include "cli/task/argument_quoting.h"
+#include "cli/console/text.h"
 
 std::wstring QuotedArgument(const std::wstring& argument)
 {
@@ -17,18 +18,18 @@ std::wstring QuotedArgument(const std::wstring& argument)
         backslashes = 0;
     }
     quoted.append(backslashes * 2, L'\\');
-    return quoted + L"\"";
+    return Concat({quoted, "\""});
 }
 
 std::wstring TaskTextRefusal(const std::wstring& text)
 {
     for (const wchar_t c : text) {
         if (c < L' ' || c == 0x7F)
-            return L"holds a control character, which the task's definition cannot carry";
+            return Ascii("holds a control character, which the task's definition cannot carry");
         if (c == L'"')
-            return L"holds a quote, which no Windows path holds";
+            return Ascii("holds a quote, which no Windows path holds");
         if (c == L'%')
-            return L"holds a '%', which the Task Scheduler would take for the start of a variable";
+            return Ascii("holds a '%', which the Task Scheduler would take for the start of a variable");
     }
     return {};
 }

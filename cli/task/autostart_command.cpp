@@ -24,9 +24,9 @@ namespace {
 // A run is ended this long after its own --timeout: time enough to write and read back.
 constexpr DWORD kTimeLimitMargin = 60;
 
-const wchar_t kElevationAdvice[] =
-    L"--system needs an elevated prompt: open the command prompt with \"Run as administrator\" and run the "
-    L"command again; nothing was changed";
+const char kElevationAdvice[] =
+    "--system needs an elevated prompt: open the command prompt with \"Run as administrator\" and run the "
+    "command again; nothing was changed";
 
 // The system's task may be changed and removed only by SYSTEM and the Administrators; every
 // other user who is logged on may read it, so that "autostart status --system" works for them.
@@ -63,7 +63,7 @@ std::wstring ModulePath()
 // The windowless program beside this one, which the task's copy is made from.
 std::wstring OwnWindowlessProgram()
 {
-    return FolderOf(ModulePath()) + L"\\" + kTaskProgram;
+    return Concat({FolderOf(ModulePath()), "\\", kTaskProgram});
 }
 
 // A folder of the system's, such as CSIDL_PROGRAM_FILES; false, with a line said, when Windows
@@ -73,7 +73,8 @@ bool KnownFolder(int csidl, Reporter& reporter, std::wstring& path)
     wchar_t base[MAX_PATH] = {};
     const HRESULT found = ::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, base);
     if (FAILED(found)) {
-        reporter.Error(L"a folder of the system's cannot be found (" + ResultCode(found) + L"): nothing was changed");
+        reporter.Error(
+            Concat({"a folder of the system's cannot be found (", ResultCode(found), "): nothing was changed"}));
         return false;
     }
     path = base;
@@ -93,7 +94,7 @@ bool ProgramFolder(bool system, bool make, Reporter& reporter, std::wstring& fol
         if (make)
             (void)::CreateDirectoryW(base.c_str(), nullptr);
     }
-    folder = base + L"\\Tessmor";
+    folder = Concat({base, "\\Tessmor"});
     return true;
 }
 
@@ -106,42 +107,42 @@ int TaskLog(const CtlRequest& request, Reporter& reporter, HeldFolder& folder, s
     if (!request.taskLogFile.empty()) {
         log = FullPathOf(request.taskLogFile);
         if (!IsFolder(FolderOf(log))) {
-            reporter.Error(L"the folder of the log " + QuotedWhole(log) +
-                           L" does not exist: create it, or leave --log out for the default log");
+            reporter.Error(Concat({"the folder of the log ", QuotedWhole(log),
+                                   " does not exist: create it, or leave --log out for the default log"}));
             return kExitUsage;
         }
         std::wstring problem;
         if (request.system && !folder.Take(FolderOf(log), problem)) {
-            reporter.Error(L"the folder " + QuotedWhole(FolderOf(log)) + L" " + problem +
-                           L": the log of the task that runs as SYSTEM must be in a folder that only administrators "
-                           L"can change; leave --log out for the default log");
+            reporter.Error(Concat({"the folder ", QuotedWhole(FolderOf(log)), " ", problem,
+                                   ": the log of the task that runs as SYSTEM must be in a folder that only "
+                                   "administrators can change; leave --log out for the default log"}));
             return kExitUsage;
         }
     } else {
         std::wstring base, problem;
         if (!KnownFolder(request.system ? CSIDL_COMMON_APPDATA : CSIDL_LOCAL_APPDATA, reporter, base))
             return kExitUsage;
-        const std::wstring made = base + L"\\Tessmor";
+        const std::wstring made = Concat({base, "\\Tessmor"});
         if (request.system ? !folder.Make(made, true, problem)
                            : !::CreateDirectoryW(made.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
             if (problem.empty())
-                problem = L"cannot be made (error " + Decimal(::GetLastError()) + L")";
-            reporter.Error(L"the folder " + QuotedWhole(made) + L" for the task's log " + problem +
-                           L": give another log with --log FILE");
+                problem = Concat({"cannot be made (error ", Decimal(::GetLastError()), ")"});
+            reporter.Error(Concat({"the folder ", QuotedWhole(made), " for the task's log ", problem,
+                                   ": give another log with --log FILE"}));
             return kExitUsage;
         }
-        log = made + L"\\autostart.log";
+        log = Concat({made, "\\autostart.log"});
     }
     const std::wstring refusal = TaskTextRefusal(log);
     if (!refusal.empty()) {
-        reporter.Error(L"the log " + QuotedWhole(log) + L" " + refusal + L": give another with --log FILE");
+        reporter.Error(Concat({"the log ", QuotedWhole(log), " ", refusal, ": give another with --log FILE"}));
         return kExitUsage;
     }
     // Opened as each run will open it, so that a task is never registered whose every run would
     // fail on its log; a file made only for this is removed again.
     const LogFileOpening opening = OpenLogFile(log);
     if (opening.file == INVALID_HANDLE_VALUE) {
-        reporter.Error(L"the log " + QuotedWhole(log) + L" " + opening.problem + L"; nothing was changed");
+        reporter.Error(Concat({"the log ", QuotedWhole(log), " ", opening.problem, "; nothing was changed"}));
         return kExitUsage;
     }
     const FileHandle opened(opening.file);
@@ -155,26 +156,26 @@ std::wstring Advice(HRESULT result, const std::wstring& name, bool system)
 {
     switch (result) {
     case REGDB_E_CLASSNOTREG:
-        return L"this Windows has no Task Scheduler 2.0: autostart needs Windows 7 or later";
+        return Ascii("this Windows has no Task Scheduler 2.0: autostart needs Windows 7 or later");
     case HRESULT_FROM_WIN32(ERROR_SERVICE_NOT_ACTIVE):
     case HRESULT_FROM_WIN32(ERROR_SERVICE_DISABLED):
     case HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE):
-        return L"the Task Scheduler service is not running: start it (services.msc, \"Task Scheduler\", startup "
-               L"type Automatic) and try again";
+        return Ascii("the Task Scheduler service is not running: start it (services.msc, \"Task Scheduler\", startup "
+               "type Automatic) and try again");
     case E_ACCESSDENIED:
         if (system)
-            return kElevationAdvice;
-        return L"the task \"" + name + L"\" may belong to someone else: an administrator can remove it with "
-               L"schtasks /delete /tn \"" + name + L"\"";
+            return Ascii(kElevationAdvice);
+        return Concat({"the task \"", name, "\" may belong to someone else: an administrator can remove it with "
+                       "schtasks /delete /tn \"", name, "\""});
     default:
-        return L"the Task Scheduler's log tells more: Event Viewer, Applications and Services Logs, Microsoft, "
-               L"Windows, TaskScheduler";
+        return Ascii("the Task Scheduler's log tells more: Event Viewer, Applications and Services Logs, Microsoft, "
+               "Windows, TaskScheduler");
     }
 }
 
 int TaskFailure(Reporter& reporter, HRESULT result, const std::wstring& what, const std::wstring& name, bool system)
 {
-    reporter.Error(what + L" (" + ResultCode(result) + L")");
+    reporter.Error(Concat({what, " (", ResultCode(result), ")"}));
     reporter.Error(Advice(result, name, system));
     return kExitTaskFailed;
 }
@@ -211,12 +212,14 @@ AutostartTask DefinitionFor(const CtlRequest& request, const UserAccount& accoun
     task.resume = request.resume;
     task.user = account.name;
     task.folder = folder;
-    task.program = L"\"" + folder + L"\\" + kTaskProgram + L"\"";
-    task.arguments = L"set " + ModeArgument(request.tuners[0]) + L" " + ModeArgument(request.tuners[1]) +
-                     L" --wait --verbose --timeout " + Decimal(request.taskTimeoutSeconds) + L" --log " +
-                     QuotedArgument(log) + (tunerPath.empty() ? L"" : L" --device " + QuotedArgument(tunerPath)) +
-                     (request.restartService.empty() ? L""
-                                                     : L" --restart-service " + QuotedArgument(request.restartService));
+    task.program = Concat({"\"", folder, "\\", kTaskProgram, "\""});
+    task.arguments = Concat({"set ", ModeArgument(request.tuners[0]), " ", ModeArgument(request.tuners[1]),
+                             " --wait --verbose --timeout ", Decimal(request.taskTimeoutSeconds), " --log ",
+                             QuotedArgument(log),
+                             tunerPath.empty() ? L"" : Concat({" --device ", QuotedArgument(tunerPath)}),
+                             request.restartService.empty()
+                                 ? L""
+                                 : Concat({" --restart-service ", QuotedArgument(request.restartService)})});
     task.deviceStart = deviceStart;
     task.timeLimitSeconds = request.taskTimeoutSeconds + kTimeLimitMargin;
     return task;
@@ -225,7 +228,7 @@ AutostartTask DefinitionFor(const CtlRequest& request, const UserAccount& accoun
 // When the task runs, as a person reads it.
 std::wstring WhenText(const CtlRequest& request, const UserAccount& account, bool deviceStart)
 {
-    return (request.system ? L"at each system start" : L"at each logon of " + account.name) +
+    return (request.system ? L"at each system start" : Concat({"at each logon of ", account.name})) +
            (request.resume ? L" and on each resume from sleep" : L"") +
            (deviceStart ? L" and each time the card's driver starts" : L"");
 }
@@ -235,15 +238,15 @@ std::wstring WhenText(const CtlRequest& request, const UserAccount& account, boo
 std::wstring DeviceStartId(const std::wstring& tunerPath, Reporter& reporter)
 {
     if (!HasDeviceStartChannel()) {
-        reporter.Result(std::wstring(L"This Windows has no log ") + kDeviceStartChannel +
-                        L": the task is registered without the trigger on the driver's start.");
+        reporter.Result(Concat({std::wstring(L"This Windows has no log "), kDeviceStartChannel,
+                                ": the task is registered without the trigger on the driver's start."}));
         return {};
     }
     const std::wstring id = DeviceInstanceIdOf(tunerPath);
     if (id.empty())
-        reporter.Result(L"The tuner's device path " + QuotedWhole(tunerPath) +
-                        L" names no device instance: the task is registered without the trigger on the driver's "
-                        L"start.");
+        reporter.Result(Concat({"The tuner's device path ", QuotedWhole(tunerPath),
+                                " names no device instance: the task is registered without the trigger on the driver's "
+                                "start."}));
     return id;
 }
 
@@ -252,17 +255,17 @@ int CheckRunOptions(const CtlRequest& request, Reporter& reporter, const std::ws
 {
     std::wstring reason;
     if (!(reason = TaskTextRefusal(tunerPath)).empty()) {
-        reporter.Error(L"the device path " + QuotedWhole(tunerPath) + L" " + reason);
+        reporter.Error(Concat({"the device path ", QuotedWhole(tunerPath), " ", reason}));
         return kExitUsage;
     }
     if (request.restartService.empty())
         return kExitSuccess;
     if (!(reason = TaskTextRefusal(request.restartService)).empty()) {
-        reporter.Error(L"the service's name " + QuotedWhole(request.restartService) + L" " + reason);
+        reporter.Error(Concat({"the service's name ", QuotedWhole(request.restartService), " ", reason}));
         return kExitUsage;
     }
     if (!(reason = ServiceRefusal(request.restartService)).empty()) {
-        reporter.Error(reason + L"; nothing was changed");
+        reporter.Error(Concat({reason, "; nothing was changed"}));
         return kExitUsage;
     }
     return kExitSuccess;
@@ -287,13 +290,14 @@ int FindOwnTask(const CtlRequest& request, Reporter& reporter, const UserAccount
     found = SUCCEEDED(result);
     if (!found)
         return result == kTaskNotFound ? kExitSuccess
-                                       : TaskFailure(reporter, result, L"the task \"" + name + L"\" could not be read",
-                                                     name, request.system);
+                                       : TaskFailure(reporter, result,
+                                                     Concat({"the task \"", name, "\" could not be read"}), name,
+                                                     request.system);
     const std::wstring reason = ForeignTaskReason(DefinitionXml(existing.Get()), request.system, account);
     if (reason.empty())
         return kExitSuccess;
-    reporter.Error(L"the task \"" + name + L"\" was not made by tessmorctl: " + reason + L"; nothing was changed");
-    reporter.Error(L"an administrator can remove it with schtasks /delete /tn \"" + name + L"\"");
+    reporter.Error(Concat({"the task \"", name, "\" was not made by tessmorctl: ", reason, "; nothing was changed"}));
+    reporter.Error(Concat({"an administrator can remove it with schtasks /delete /tn \"", name, "\""}));
     return kExitTaskFailed;
 }
 
@@ -305,13 +309,13 @@ int PlaceProgram(const CtlRequest& request, Reporter& reporter, const UserAccoun
     std::wstring problem = TaskTextRefusal(folder);
     HeldFolder held(account.sid, !request.system);
     if (!problem.empty() || !held.Make(folder, false, problem)) {
-        reporter.Error(L"the folder " + QuotedWhole(folder) + L" " + problem +
-                       L": the task's program cannot be kept there; nothing was registered");
+        reporter.Error(Concat({"the folder ", QuotedWhole(folder), " ", problem,
+                               ": the task's program cannot be kept there; nothing was registered"}));
         return kExitTaskFailed;
     }
     if (!PutProgramCopy(held, OwnWindowlessProgram(), kTaskProgram, problem)) {
-        reporter.Error(L"the task's program cannot be copied into " + QuotedWhole(folder) + L": " + problem +
-                       L"; nothing was registered");
+        reporter.Error(Concat({"the task's program cannot be copied into ", QuotedWhole(folder), ": ", problem,
+                               "; nothing was registered"}));
         return kExitTaskFailed;
     }
     return kExitSuccess;
@@ -321,8 +325,8 @@ int Enable(const CtlRequest& request, Reporter& reporter, const UserAccount& acc
            const std::wstring& name)
 {
     if (::GetFileAttributesW(OwnWindowlessProgram().c_str()) == INVALID_FILE_ATTRIBUTES) {
-        reporter.Error(std::wstring(kTaskProgram) + L" is not in " + QuotedWhole(FolderOf(ModulePath())) +
-                       L": keep it beside tessmorctl.exe, which copies it for the task");
+        reporter.Error(Concat({std::wstring(kTaskProgram), " is not in ", QuotedWhole(FolderOf(ModulePath())),
+                               ": keep it beside tessmorctl.exe, which copies it for the task"}));
         return kExitUsage;
     }
     std::wstring tunerPath, reason;
@@ -333,7 +337,7 @@ int Enable(const CtlRequest& request, Reporter& reporter, const UserAccount& acc
     // The trigger on the driver's start names one card: without a choice, the one get uses now,
     // which the task's runs then name as well.
     if (request.deviceStart && tunerPath.empty() && !FirstTunerPath(tunerPath)) {
-        reporter.Error(L"--device-start needs the card: no tuner of it with a device path is listed now");
+        reporter.Error(Ascii("--device-start needs the card: no tuner of it with a device path is listed now"));
         return kExitNoCard;
     }
     if (const int status = CheckRunOptions(request, reporter, tunerPath))
@@ -353,17 +357,17 @@ int Enable(const CtlRequest& request, Reporter& reporter, const UserAccount& acc
         return status;
     const std::wstring deviceStart = request.deviceStart ? DeviceStartId(tunerPath, reporter) : std::wstring();
     const AutostartTask task = DefinitionFor(request, account, folder, log, tunerPath, deviceStart);
-    reporter.Step((replacing ? L"replacing the task \"" : L"registering the task \"") + name + L"\"");
+    reporter.Step(Concat({(replacing ? L"replacing the task \"" : L"registering the task \""), name, "\""}));
     const HRESULT result =
         scheduler.Register(name, TaskDefinitionXml(task), request.system, request.system ? kSystemTaskSddl : nullptr);
     if (FAILED(result))
-        return TaskFailure(reporter, result, L"the task \"" + name + L"\" could not be registered", name,
+        return TaskFailure(reporter, result, Concat({"the task \"", name, "\" could not be registered"}), name,
                            request.system);
-    reporter.Result((replacing ? L"Replaced the task \"" : L"Registered the task \"") + name + L"\".");
-    reporter.Result(L"It sets " + ModeText(0, request.tuners[0]) + L", " + ModeText(1, request.tuners[1]) + L",");
-    reporter.Result(L"  " + WhenText(request, account, !deviceStart.empty()) + L",");
-    reporter.Result(L"  with its own copy of " + std::wstring(kTaskProgram) + L", " + folder + L"\\" + kTaskProgram +
-                    L"; its log is " + log + L".");
+    reporter.Result(Concat({(replacing ? L"Replaced the task \"" : L"Registered the task \""), name, "\"."}));
+    reporter.Result(Concat({"It sets ", ModeText(0, request.tuners[0]), ", ", ModeText(1, request.tuners[1]), ","}));
+    reporter.Result(Concat({"  ", WhenText(request, account, !deviceStart.empty()), ","}));
+    reporter.Result(Concat({"  with its own copy of ", std::wstring(kTaskProgram), ", ", folder, "\\", kTaskProgram,
+                            "; its log is ", log, "."}));
     return kExitSuccess;
 }
 
@@ -379,22 +383,22 @@ int RemoveProgram(const CtlRequest& request, Reporter& reporter, const UserAccou
         return kExitSuccess;
     HeldFolder held(account.sid, !request.system);
     if (!held.Take(folder, problem)) {
-        removed.push_back(L"The folder " + QuotedWhole(folder) + L" was left as it is: it " + problem + L".");
+        removed.push_back(Concat({"The folder ", QuotedWhole(folder), " was left as it is: it ", problem, "."}));
         return kExitSuccess;
     }
-    const std::wstring program = folder + L"\\" + kTaskProgram;
+    const std::wstring program = Concat({folder, "\\", kTaskProgram});
     const bool deleted = ::DeleteFileW(program.c_str()) != FALSE;
     const DWORD error = deleted ? ERROR_SUCCESS : ::GetLastError();
     if (!deleted && error != ERROR_FILE_NOT_FOUND) {
-        reporter.Error(L"the task's program " + QuotedWhole(program) + L" could not be removed (error " +
-                       Decimal(error) + L"): try again when no run of it is left");
+        reporter.Error(Concat({"the task's program ", QuotedWhole(program), " could not be removed (error ",
+                               Decimal(error), "): try again when no run of it is left"}));
         return kExitTaskFailed;
     }
     if (deleted)
-        removed.push_back(L"Removed the task's program " + QuotedWhole(program) + L".");
+        removed.push_back(Concat({"Removed the task's program ", QuotedWhole(program), "."}));
     held.Release();
     if (::RemoveDirectoryW(folder.c_str()))
-        removed.push_back(L"Removed its folder " + QuotedWhole(folder) + L".");
+        removed.push_back(Concat({"Removed its folder ", QuotedWhole(folder), "."}));
     return kExitSuccess;
 }
 
@@ -409,17 +413,17 @@ int Disable(const CtlRequest& request, Reporter& reporter, const UserAccount& ac
     if (found) {
         const HRESULT result = scheduler.Remove(name);
         if (FAILED(result) && result != kTaskNotFound)
-            return TaskFailure(reporter, result, L"the task \"" + name + L"\" could not be removed", name,
+            return TaskFailure(reporter, result, Concat({"the task \"", name, "\" could not be removed"}), name,
                                request.system);
         found = SUCCEEDED(result);
     }
     std::vector<std::wstring> removed;
     const int status = RemoveProgram(request, reporter, account, removed);
     if (found)
-        reporter.Result(L"Removed the task \"" + name + L"\".");
+        reporter.Result(Concat({"Removed the task \"", name, "\"."}));
     else
-        reporter.Result(L"There is no task \"" + name + L"\"" +
-                        (removed.empty() && !status ? std::wstring(L": nothing was removed.") : std::wstring(L".")));
+        reporter.Result(Concat({"There is no task \"", name, "\"",
+                                removed.empty() && !status ? ": nothing was removed." : "."}));
     for (const std::wstring& line : removed)
         reporter.Result(line);
     return status;
@@ -433,15 +437,16 @@ int Status(const CtlRequest& request, Reporter& reporter, const UserAccount& acc
     ComPtr<IRegisteredTask> task;
     HRESULT result = scheduler.Find(name, task);
     if (result == kTaskNotFound) {
-        reporter.Result(L"There is no task \"" + name + L"\": the modes are not set " +
-                        (request.system ? L"at system start." : L"at the logon of " + account.name + L"."));
+        reporter.Result(Concat({"There is no task \"", name, "\": the modes are not set ",
+                                (request.system ? L"at system start." : L"at the logon of " + account.name + L".")}));
         if (!request.system)
-            reporter.Result(L"(\"tessmorctl autostart status --system\" shows the task for all users.)");
+            reporter.Result(Ascii("(\"tessmorctl autostart status --system\" shows the task for all users.)"));
         reporter.Data(TaskReportJson(name, request.system, nullptr));
         return kExitSuccess;
     }
     if (FAILED(result))
-        return TaskFailure(reporter, result, L"the task \"" + name + L"\" could not be read", name, request.system);
+        return TaskFailure(reporter, result, Concat({"the task \"", name, "\" could not be read"}), name,
+                           request.system);
     TaskReport report;
     ReadTaskDefinition(DefinitionXml(task.Get()), report);
     ReadTaskRuns(task.Get(), report);
@@ -477,7 +482,7 @@ int RunAction(const CtlRequest& request, Reporter& reporter, const UserAccount& 
 
 std::wstring AutostartTaskName(const std::wstring& sid, bool system)
 {
-    return L"Tessmor modes (" + (system ? std::wstring(L"SYSTEM") : sid) + L")";
+    return Concat({"Tessmor modes (", (system ? std::wstring(L"SYSTEM") : sid), ")"});
 }
 
 int RunAutostart(const CtlRequest& request, Reporter& reporter)
@@ -485,14 +490,14 @@ int RunAutostart(const CtlRequest& request, Reporter& reporter)
     UserAccount account;
     DWORD error = 0;
     if (!CurrentUserAccount(account, error)) {
-        reporter.Error(L"the user running tessmorctl cannot be told (error " + Decimal(error) + L")");
+        reporter.Error(Concat({"the user running tessmorctl cannot be told (error ", Decimal(error), ")"}));
         return kExitTaskFailed;
     }
     const std::wstring name = AutostartTaskName(account.sid, request.system);
     // Only an administrator may make or remove a task that runs as SYSTEM at system start;
     // without those rights nothing is touched, not even the log's folder.
     if (request.system && request.autostart != AutostartAction::Status && !account.elevated) {
-        reporter.Error(kElevationAdvice);
+        reporter.Error(Ascii(kElevationAdvice));
         return kExitTaskFailed;
     }
     if (!StartCom(reporter))

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/task/task_definition.h"
+#include "cli/console/text.h"
 
 const wchar_t kDeviceStartChannel[] = L"Microsoft-Windows-Kernel-PnP/Configuration";
 
@@ -41,7 +42,7 @@ bool HasDeviceStartChannel()
     HKEY key = nullptr;
     const LONG opened =
         ::RegOpenKeyExW(HKEY_LOCAL_MACHINE,
-                        (std::wstring(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\WINEVT\\Channels\\") +
+                        (std::wstring(Ascii("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\WINEVT\\Channels\\")) +
                          kDeviceStartChannel).c_str(),
                         0, KEY_READ | KEY_WOW64_64KEY, &key);
     if (opened != ERROR_SUCCESS)
@@ -85,14 +86,14 @@ std::wstring DeviceInstanceIdOf(const std::wstring& devicePath)
 std::wstring DeviceStartQuery(const std::wstring& instanceId)
 {
     const std::wstring channel = kDeviceStartChannel;
-    return L"<QueryList><Query Id=\"0\" Path=\"" + channel + L"\"><Select Path=\"" + channel + L"\">" +
-           L"*[System[Provider[@Name='Microsoft-Windows-Kernel-PnP'] and EventID=410]] and " + kIdBefore +
-           XmlEscaped(instanceId) + kIdAfter + L"</Select></Query></QueryList>";
+    return Concat({"<QueryList><Query Id=\"0\" Path=\"", channel, "\"><Select Path=\"", channel, "\">",
+                   "*[System[Provider[@Name='Microsoft-Windows-Kernel-PnP'] and EventID=410]] and ", kIdBefore,
+                   XmlEscaped(instanceId), kIdAfter, "</Select></Query></QueryList>"});
 }
 
 std::wstring DeviceStartQueryId(const std::wstring& query)
 {
-    if (query.find(std::wstring(L"Path=\"") + kDeviceStartChannel + L"\"") == std::wstring::npos ||
+    if (query.find(Concat({std::wstring(L"Path=\""), kDeviceStartChannel, "\""})) == std::wstring::npos ||
         query.find(L"EventID=410") == std::wstring::npos)
         return {};
     const size_t start = query.find(kIdBefore);

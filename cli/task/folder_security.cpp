@@ -1,4 +1,5 @@
 #include "cli/task/folder_security.h"
+#include "cli/console/text.h"
 
 #include <aclapi.h>
 #include <sddl.h>
@@ -57,7 +58,7 @@ std::wstring AccountName(PSID sid)
     DWORD nameLength = 256, domainLength = 256;
     SID_NAME_USE use;
     if (::LookupAccountSidW(nullptr, sid, name, &nameLength, domain, &domainLength, &use) && name[0])
-        return domain[0] ? std::wstring(domain) + L"\\" + name : std::wstring(name);
+        return domain[0] ? Concat({std::wstring(domain), "\\", name}) : std::wstring(name);
     wchar_t* text = nullptr;
     if (!::ConvertSidToStringSidW(sid, &text))
         return L"an unknown account";
@@ -68,7 +69,7 @@ std::wstring AccountName(PSID sid)
 
 void AddName(std::wstring& names, const std::wstring& name)
 {
-    if ((L", " + names + L", ").find(L", " + name + L", ") == std::wstring::npos)
+    if ((Concat({", ", names, ", "})).find(Concat({", ", name, ", "})) == std::wstring::npos)
         names += (names.empty() ? L"" : L", ") + name;
 }
 
@@ -123,9 +124,9 @@ std::wstring ProtectedFolderSddl(const std::wstring& userSid)
 {
     const std::wstring administrators = L"(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
     if (!userSid.empty())
-        return L"D:P" + administrators + L"(A;OICI;FA;;;" + userSid + L")";
+        return Concat({"D:P", administrators, "(A;OICI;FA;;;", userSid, ")"});
     // Owned by the Administrators, not by whichever administrator made it.
-    return L"O:BAD:P" + administrators + L"(A;OICI;0x1200a9;;;BU)";
+    return Concat({"O:BAD:P", administrators, "(A;OICI;0x1200a9;;;BU)"});
 }
 
 std::wstring FolderVerdictText(const FolderVerdict& verdict)
@@ -134,11 +135,11 @@ std::wstring FolderVerdictText(const FolderVerdict& verdict)
     case FolderTrust::Trusted:
         return L"may be changed only by its owners";
     case FolderTrust::OwnerNotTrusted:
-        return L"is owned by " + verdict.who;
+        return Concat({"is owned by ", verdict.who});
     case FolderTrust::OthersMayWrite:
-        return L"may be changed by " + verdict.who;
+        return Concat({"may be changed by ", verdict.who});
     case FolderTrust::AnyoneMayWrite:
         break;
     }
-    return L"may be changed by anyone: it has no access list";
+    return Ascii("may be changed by anyone: it has no access list");
 }

@@ -29,7 +29,7 @@ private:
 
 std::wstring ErrorText(const wchar_t* what, DWORD error)
 {
-    return std::wstring(what) + L" (error " + Decimal(error) + L")";
+    return Concat({std::wstring(what), " (error ", Decimal(error), ")"});
 }
 
 PSID SidOf(const std::wstring& text, PSID& sid)
@@ -100,7 +100,7 @@ bool HeldFolder::Check(bool reprotect, std::wstring& problem)
         return false;
     }
     if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-        problem = L"is a link or a junction, which may lead anywhere";
+        problem = Ascii("is a link or a junction, which may lead anywhere");
         Release();
         return false;
     }

@@ -16,9 +16,9 @@ HANDLE OpenForReading(const std::wstring& path)
                          FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-std::wstring ErrorText(const wchar_t* what, DWORD error)
+std::wstring ErrorText(const TextPart& what, DWORD error)
 {
-    return std::wstring(what) + L" (error " + Decimal(error) + L")";
+    return Concat({what, " (error ", Decimal(error), ")"});
 }
 
 bool CopyBytes(HANDLE from, HANDLE to, std::wstring& problem)
@@ -50,8 +50,8 @@ bool PutProgramCopy(const HeldFolder& folder, const std::wstring& source, const 
         problem = ErrorText(L"the program cannot be read", ::GetLastError());
         return false;
     }
-    const std::wstring target = folder.Path() + L"\\" + name;
-    const std::wstring partial = target + L".new";
+    const std::wstring target = Concat({folder.Path(), "\\", name});
+    const std::wstring partial = Concat({target, ".new"});
     // What an interrupted copy left is removed (a link itself, never what it leads to). The new
     // file takes the folder's protected list.
     (void)::DeleteFileW(partial.c_str());
@@ -68,8 +68,8 @@ bool PutProgramCopy(const HeldFolder& folder, const std::wstring& source, const 
     if (!::FlushFileBuffers(to.Get()) || !RenameOpenFile(to.Get(), target, true)) {
         const DWORD error = ::GetLastError();
         problem = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION
-                      ? ErrorText(L"the copy there cannot be replaced while the task runs it: try again when "
-                                  L"the run has ended",
+                      ? ErrorText("the copy there cannot be replaced while the task runs it: try again when "
+                                  "the run has ended",
                                   error)
                       : ErrorText(L"the copy cannot be put in place", error);
         (void)DeleteOpenFile(to.Get());

@@ -154,11 +154,11 @@ std::wstring DurationText(DWORD seconds)
     const DWORD hours = seconds / 3600, minutes = seconds / 60 % 60, rest = seconds % 60;
     std::wstring text = L"PT";
     if (hours)
-        text += Decimal(hours) + L"H";
+        text += Concat({Decimal(hours), "H"});
     if (minutes)
-        text += Decimal(minutes) + L"M";
+        text += Concat({Decimal(minutes), "M"});
     if (rest || seconds == 0)
-        text += Decimal(rest) + L"S";
+        text += Concat({Decimal(rest), "S"});
     return text;
 }
 
@@ -169,11 +169,11 @@ std::wstring TaskDefinitionXml(const AutostartTask& task)
     XmlText xml(text);
     xml.Open(L"RegistrationInfo");
     xml.Value(L"Author", task.user);
-    xml.Value(L"Description", std::wstring(L"Sets the demodulator modes of the VKO 8317 card's tuners ") +
-                                  (task.system ? L"at system start" : L"at logon") +
-                                  (task.resume ? L" and on resume from sleep" : L"") +
-                                  (task.deviceStart.empty() ? L"" : L" and when its driver starts") +
-                                  L", with tessmorctlw.exe.");
+    xml.Value(L"Description", Concat({std::wstring(Ascii("Sets the demodulator modes of the VKO 8317 card's tuners ")),
+                                          (task.system ? L"at system start" : L"at logon"),
+                                          (task.resume ? L" and on resume from sleep" : L""),
+                                          (task.deviceStart.empty() ? L"" : L" and when its driver starts"),
+                                          ", with tessmorctlw.exe."}));
     xml.Close(L"RegistrationInfo");
     Triggers(xml, task);
     Principal(xml, task);
@@ -185,5 +185,5 @@ std::wstring TaskDefinitionXml(const AutostartTask& task)
     xml.Value(L"WorkingDirectory", task.folder);
     xml.Close(L"Exec");
     xml.Close(L"Actions");
-    return text + L"</Task>\n";
+    return Concat({text, "</Task>\n"});
 }

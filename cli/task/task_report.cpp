@@ -59,14 +59,14 @@ void ReadArguments(const std::wstring& arguments, TaskReport& report)
 std::wstring TriggerText(const std::wstring& trigger, const std::wstring& user, const std::wstring& deviceStart)
 {
     if (trigger == L"logon")
-        return L"at logon" + (user.empty() ? std::wstring() : L" of " + user);
+        return Concat({"at logon", (user.empty() ? std::wstring() : L" of " + user)});
     if (trigger == L"boot")
         return L"at system start";
     if (trigger == L"resume")
         return L"on resume from sleep";
     if (trigger == L"deviceStart")
-        return L"when the driver of " + deviceStart + L" starts";
-    return L"on a trigger of its own (" + trigger + L")";
+        return Concat({"when the driver of ", deviceStart, " starts"});
+    return Concat({"on a trigger of its own (", trigger, ")"});
 }
 
 std::wstring ProgramText(const TaskReport& report)
@@ -79,14 +79,14 @@ std::wstring ProgramText(const TaskReport& report)
     case CopyState::Same:
         return report.program;
     case CopyState::Differs:
-        return report.program + L" (not the same as this tool's " + kTaskProgram +
-               L": \"autostart enable\" brings it up to date)";
+        return Concat({report.program, " (not the same as this tool's ", kTaskProgram,
+                       ": \"autostart enable\" brings it up to date)"});
     case CopyState::Missing:
-        return report.program + L" (missing: \"autostart enable\" puts it back)";
+        return Concat({report.program, " (missing: \"autostart enable\" puts it back)"});
     case CopyState::Unreadable:
         break;
     }
-    return report.program + L" (cannot be read to compare it with this tool's " + kTaskProgram + L")";
+    return Concat({report.program, " (cannot be read to compare it with this tool's ", kTaskProgram, ")"});
 }
 
 // An account as a security id's text: a text that is one already, or the id of the account of
@@ -123,7 +123,8 @@ std::wstring ModeArgument(const ModeChoice& choice)
 
 std::wstring ModeText(int tuner, const ModeChoice& choice)
 {
-    return L"Tuner " + Decimal(tuner) + L": " + (choice.keep ? std::wstring(L"kept as it is") : ModeArgument(choice));
+    return Concat({"Tuner ", Decimal(tuner), ": ",
+                   choice.keep ? std::wstring(L"kept as it is") : ModeArgument(choice)});
 }
 
 void ReadTaskDefinition(const std::wstring& xml, TaskReport& report)
@@ -178,31 +179,31 @@ void ReadTaskRuns(IRegisteredTask* task, TaskReport& report)
 
 void PrintTaskReport(Reporter& reporter, const std::wstring& name, const TaskReport& report)
 {
-    reporter.Result(L"The task \"" + name + L"\" is registered.");
-    reporter.Result(L"  Modes: " + (report.modesKnown ? ModeText(0, report.tuners[0]) + L", " +
-                                                            ModeText(1, report.tuners[1])
-                                                      : std::wstring(kNotTold)));
+    reporter.Result(Concat({"The task \"", name, "\" is registered."}));
+    reporter.Result(Concat({"  Modes: ", (report.modesKnown ? ModeText(0, report.tuners[0]) + L", " +
+                                                                    ModeText(1, report.tuners[1])
+                                                              : std::wstring(kNotTold))}));
     if (report.modesKnown) {
-        reporter.Result(L"  Card: " + (report.device.empty() ? std::wstring(L"the first one found")
-                                                             : L"the one whose tuner is " + report.device));
-        reporter.Result(L"  Waits for the card: up to " + Decimal(report.timeoutSeconds) + L" s");
+        reporter.Result(Concat({"  Card: ", (report.device.empty() ? std::wstring(L"the first one found")
+                                                                     : L"the one whose tuner is " + report.device)}));
+        reporter.Result(Concat({"  Waits for the card: up to ", Decimal(report.timeoutSeconds), " s"}));
         if (!report.restartService.empty())
-            reporter.Result(L"  Restarts the service: " + report.restartService);
+            reporter.Result(Concat({"  Restarts the service: ", report.restartService}));
     }
     std::wstring when;
     for (const std::wstring& trigger : report.triggers)
         when += (when.empty() ? L"" : L", ") + TriggerText(trigger, report.user, report.deviceStart);
-    reporter.Result(L"  Runs: " + (when.empty() ? std::wstring(kNotTold) : when));
-    reporter.Result(L"  Program: " + ProgramText(report));
-    reporter.Result(L"  Log: " + (report.log.empty() ? std::wstring(kNotTold) : report.log));
-    reporter.Result(L"  State: " + (report.state.empty() ? std::wstring(kNotTold) : report.state));
+    reporter.Result(Concat({"  Runs: ", (when.empty() ? std::wstring(kNotTold) : when)}));
+    reporter.Result(Concat({"  Program: ", ProgramText(report)}));
+    reporter.Result(Concat({"  Log: ", (report.log.empty() ? std::wstring(kNotTold) : report.log)}));
+    reporter.Result(Concat({"  State: ", (report.state.empty() ? std::wstring(kNotTold) : report.state)}));
     std::wstring last = kNotTold;
     if (report.neverRun)
         last = L"never";
     else if (report.lastRunKnown)
-        last = report.lastRun + (report.resultKnown ? L", exit status " + Decimal(static_cast<unsigned long>(report.lastResult))
-                                                    : std::wstring());
-    reporter.Result(L"  Last run: " + last);
+        last = Concat({report.lastRun, report.resultKnown ? Concat({", exit status ", Decimal(report.lastResult)})
+                                                          : std::wstring()});
+    reporter.Result(Concat({"  Last run: ", last}));
 }
 
 std::wstring TaskReportJson(const std::wstring& name, bool system, const TaskReport* report)
@@ -251,15 +252,15 @@ std::wstring ForeignTaskReason(const std::wstring& xml, bool system, const UserA
                                        EqualIgnoringCase(user, L"NT AUTHORITY\\SYSTEM")
                                  : EqualIgnoringCase(sid, account.sid) || EqualIgnoringCase(user, account.name);
         if (!ours)
-            return L"it runs as " + user + L", not as " + (system ? std::wstring(L"SYSTEM") : account.name);
+            return Concat({"it runs as ", user, ", not as ", (system ? std::wstring(L"SYSTEM") : account.name)});
     }
     for (const std::wstring& action : document.Names(L"/t:Task/t:Actions/*")) {
         if (action != L"Exec")
-            return L"it has an action of another kind (" + action + L")";
+            return Concat({"it has an action of another kind (", action, ")"});
     }
     for (const std::wstring& command : document.Texts(Path(L"t:Command").c_str())) {
         if (!EqualIgnoringCase(FileNameOf(Unquoted(command)), kTaskProgram))
-            return L"it runs " + QuotedWhole(Unquoted(command)) + L", not " + kTaskProgram;
+            return Concat({"it runs ", QuotedWhole(Unquoted(command)), ", not ", kTaskProgram});
     }
     return {};
 }

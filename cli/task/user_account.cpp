@@ -1,4 +1,5 @@
 #include "cli/task/user_account.h"
+#include "cli/console/text.h"
 
 #include <sddl.h>
 
@@ -32,7 +33,7 @@ bool ReadToken(HANDLE token, UserAccount& account, DWORD& error)
         error = ::GetLastError();
         return false;
     }
-    account.name = domain[0] ? std::wstring(domain) + L"\\" + name : std::wstring(name);
+    account.name = domain[0] ? Concat({std::wstring(domain), "\\", name}) : std::wstring(name);
 
     TOKEN_ELEVATION elevation = {};
     DWORD got = 0;
