@@ -129,8 +129,6 @@ const char* TerminateReason(char* buffer, unsigned size) noexcept
         return buffer;
     }
     const char* mangled = type->name();
-    if (*mangled == '*')
-        ++mangled;
     text.Put("terminate called after throwing an instance of '");
     char plain[128];
     FixedText name(plain, sizeof plain);
