@@ -38,6 +38,11 @@ TEST_F(CtlTest, GetPrintsBothTunersWithoutAPauseAndWithNoSetForUnknownCodes)
     card.channel->modes[1] = 7;
     EXPECT_EQ(Run({L"get"}), 0);
     EXPECT_THAT(streams.out, ElementsAre(L"Tuner 0: NO Set", L"Tuner 1: DVBC2"));
+
+    // One card, in the singular.
+    EXPECT_EQ(Run({L"get", L"--card", L"2"}), 2);
+    EXPECT_THAT(streams.err, ElementsAre(L"tessmorctl: card 2 is not there: the system lists 1 card (\"tessmorctl "
+                                         L"devices\" shows them)"));
 }
 
 TEST_F(CtlTest, WithTwoCardsListedCrossedGetReadsTheFirstTunerThroughItsOwnReceiver)

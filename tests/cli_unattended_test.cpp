@@ -505,6 +505,7 @@ TEST_F(CtlLogTest, ALogThatCannotBeOpenedOrIsALinkIsAUsageErrorBeforeTheCardIsTo
         std::ofstream(std::string(elsewhere.begin(), elsewhere.end()), std::ios::binary) << "another file\r\n";
     }
     const std::wstring linked = path + L" linked";
+    (void)DeleteFileW(linked.c_str());  // left by a run that was stopped
     ASSERT_TRUE(CreateHardLinkW(linked.c_str(), elsewhere.c_str(), nullptr)) << GetLastError();
     wchar_t temp[MAX_PATH] = {};
     ASSERT_NE(GetTempPathW(MAX_PATH, temp), 0u);

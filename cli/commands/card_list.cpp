@@ -9,7 +9,7 @@ namespace {
 
 std::wstring CardsThere(size_t count)
 {
-    return Concat({"the system lists ", Decimal(static_cast<unsigned long>(count)), (count == 1 ? L" card" : L" cards"),
+    return Concat({"the system lists ", Decimal(static_cast<unsigned long>(count)), count == 1 ? " card" : " cards",
                    " (\"tessmorctl devices\" shows them)"});
 }
 
