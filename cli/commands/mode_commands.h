@@ -1,5 +1,5 @@
 #pragma once
-// The commands room: what uses the card (get, set, list, devices), the session with the graph
+// The commands room: what uses the card (get, set, devices), the session with the graph
 // that they share, the cards' numbers and names, COM's start, patience and the restart of a
 // service. It uses the options and console rooms, graph/ and modes/.
 //

@@ -1,7 +1,7 @@
 #pragma once
 // The program room, at the top: the two programs' entry points, what they do at start, the
-// dispatch to the commands, and the help and version texts. It may use every other room;
-// nothing includes it but the entry points and the tests.
+// dispatch to the commands, and the help, version and mode-list texts. It may use every other
+// room; nothing includes it but the entry points and the tests.
 //
 // tessmorctl as a whole, given its arguments (without the program's name) and its streams: what
 // main runs, and what the tests run in-process.
