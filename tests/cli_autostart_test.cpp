@@ -459,6 +459,7 @@ TEST_F(CtlAutostartTest, EnableRefusesALogThatEveryRunWouldFailOnAndKeepsTheTask
     const HANDLE made = CreateFileW(elsewhere.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(made, INVALID_HANDLE_VALUE);
     CloseHandle(made);
+    (void)DeleteFileW(linked.c_str());  // left by a run that was stopped
     ASSERT_TRUE(CreateHardLinkW(linked.c_str(), elsewhere.c_str(), nullptr)) << GetLastError();
     const std::pair<std::wstring, const wchar_t*> logs[] = {
         {temp, L" is a folder: give the log the name of a file in it; nothing was changed"},
