@@ -280,7 +280,7 @@ int RunDevices(const CtlRequest& request, Reporter& reporter, Clock& clock)
     if (!receivers.used && receivers.listedButClosed) {
         listedButClosed(receivers);
     } else if (!receivers.used) {
-        reporter.Error(Concat({"the card's receiver device \"", std::wstring(kCaptureName), "\" is not found"}));
+        reporter.Error(Concat({"the card's receiver device \"", kCaptureName, "\" is not found"}));
         notListed = true;
     }
     if (notListed)

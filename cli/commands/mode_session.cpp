@@ -26,8 +26,8 @@ const wchar_t* StandardName(TuningStandard standard)
 std::wstring SupportTestStep(TuningStandard standard, bool supported, bool receiverMissing)
 {
     if (receiverMissing)
-        return Concat({std::wstring(StandardName(standard)), " graph not completed: the receiver is not there"});
-    return Concat({std::wstring(StandardName(standard)), " graph built; the property is ",
+        return Concat({StandardName(standard), " graph not completed: the receiver is not there"});
+    return Concat({StandardName(standard), " graph built; the property is ",
                    (supported ? L"supported" : L"not supported")});
 }
 
@@ -82,7 +82,7 @@ bool CModeSession::FindTuner()
     bool listedButClosed = false;
     std::wstring notThere;
     for (;;) {
-        m_reporter.Step(Concat({"looking for the tuner \"", std::wstring(kTunerName), "\"",
+        m_reporter.Step(Concat({"looking for the tuner \"", kTunerName, "\"",
                                 TryNote(m_patience.Try() > 1, m_patience.Now())}));
         listedButClosed = false;
         notThere.clear();
@@ -101,7 +101,7 @@ bool CModeSession::FindTuner()
     }
     m_reporter.Error(Ascii("No VKO DVBS device! (\"tessmorctl devices\" shows the devices the system lists)"));
     if (listedButClosed)
-        m_reporter.Error(Concat({"\"", std::wstring(kTunerName), "\" is listed but cannot be opened: ",
+        m_reporter.Error(Concat({"\"", kTunerName, "\" is listed but cannot be opened: ",
                                  kCardInUseAdvice}));
     else
         m_reporter.Error(kNoCardAdvice);
@@ -143,7 +143,7 @@ int CModeSession::Open()
     bool receiverMissing = false;
     bool supported = BuildForProperty(receiverMissing);
     while (!supported && receiverMissing && m_patience.PauseBeforeNextTry()) {
-        m_reporter.Step(Concat({"looking for the receiver \"", std::wstring(kCaptureName), "\"",
+        m_reporter.Step(Concat({"looking for the receiver \"", kCaptureName, "\"",
                                 TryNote(true, m_patience.Now())}));
         // Released before the build looks for it again: some devices open only once at a time.
         if (CBDAGraph::FindFilterOfCard(kCaptureName, KSCATEGORY_BDA_RECEIVER_COMPONENT, CBDAGraph::m_tunerDevicePath))
@@ -156,10 +156,10 @@ int CModeSession::Open()
 
     if (receiverMissing) {
         if (CBDAGraph::m_pCaptureDevice)
-            m_reporter.Error(Concat({"the card's receiver device \"", std::wstring(kCaptureName),
+            m_reporter.Error(Concat({"the card's receiver device \"", kCaptureName,
                                      "\" came too late for every standard to be tried"}));
         else
-            m_reporter.Error(Concat({"the card's receiver device \"", std::wstring(kCaptureName), "\" is not found"}));
+            m_reporter.Error(Concat({"the card's receiver device \"", kCaptureName, "\" is not found"}));
         m_reporter.Error(kNoCardAdvice);
         return kExitNoCard;
     }

@@ -325,7 +325,7 @@ int Enable(const CtlRequest& request, Reporter& reporter, const UserAccount& acc
            const std::wstring& name)
 {
     if (::GetFileAttributesW(OwnWindowlessProgram().c_str()) == INVALID_FILE_ATTRIBUTES) {
-        reporter.Error(Concat({std::wstring(kTaskProgram), " is not in ", QuotedWhole(FolderOf(ModulePath())),
+        reporter.Error(Concat({kTaskProgram, " is not in ", QuotedWhole(FolderOf(ModulePath())),
                                ": keep it beside tessmorctl.exe, which copies it for the task"}));
         return kExitUsage;
     }
@@ -366,7 +366,7 @@ int Enable(const CtlRequest& request, Reporter& reporter, const UserAccount& acc
     reporter.Result(Concat({(replacing ? L"Replaced the task \"" : L"Registered the task \""), name, "\"."}));
     reporter.Result(Concat({"It sets ", ModeText(0, request.tuners[0]), ", ", ModeText(1, request.tuners[1]), ","}));
     reporter.Result(Concat({"  ", WhenText(request, account, !deviceStart.empty()), ","}));
-    reporter.Result(Concat({"  with its own copy of ", std::wstring(kTaskProgram), ", ", folder, "\\", kTaskProgram,
+    reporter.Result(Concat({"  with its own copy of ", kTaskProgram, ", ", folder, "\\", kTaskProgram,
                             "; its log is ", log, "."}));
     return kExitSuccess;
 }

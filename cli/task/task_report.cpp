@@ -182,7 +182,7 @@ void PrintTaskReport(Reporter& reporter, const std::wstring& name, const TaskRep
     reporter.Result(Concat({"The task \"", name, "\" is registered."}));
     reporter.Result(Concat({"  Modes: ", (report.modesKnown ? ModeText(0, report.tuners[0]) + L", " +
                                                                     ModeText(1, report.tuners[1])
-                                                              : std::wstring(kNotTold))}));
+                                                              : kNotTold)}));
     if (report.modesKnown) {
         reporter.Result(Concat({"  Card: ", (report.device.empty() ? std::wstring(L"the first one found")
                                                                      : L"the one whose tuner is " + report.device)}));
@@ -193,10 +193,10 @@ void PrintTaskReport(Reporter& reporter, const std::wstring& name, const TaskRep
     std::wstring when;
     for (const std::wstring& trigger : report.triggers)
         when += (when.empty() ? L"" : L", ") + TriggerText(trigger, report.user, report.deviceStart);
-    reporter.Result(Concat({"  Runs: ", (when.empty() ? std::wstring(kNotTold) : when)}));
+    reporter.Result(Concat({"  Runs: ", (when.empty() ? kNotTold : when)}));
     reporter.Result(Concat({"  Program: ", ProgramText(report)}));
-    reporter.Result(Concat({"  Log: ", (report.log.empty() ? std::wstring(kNotTold) : report.log)}));
-    reporter.Result(Concat({"  State: ", (report.state.empty() ? std::wstring(kNotTold) : report.state)}));
+    reporter.Result(Concat({"  Log: ", (report.log.empty() ? kNotTold : report.log)}));
+    reporter.Result(Concat({"  State: ", (report.state.empty() ? kNotTold : report.state)}));
     std::wstring last = kNotTold;
     if (report.neverRun)
         last = L"never";
