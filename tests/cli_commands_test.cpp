@@ -368,6 +368,9 @@ TEST_F(CtlTest, DevicesListsEveryTunerAndReceiverAndTheOnesTheToolUses)
     broken.bindResult = E_FAIL;
     for (const SimDevice& device : {SimDevice{L"Other Tuner"}, unnamed, broken})
         card.devices->Add(KSCATEGORY_BDA_NETWORK_TUNER, device);
+    SimDevice numbered{L"VKO 8317 Capture 0"};
+    numbered.nameIsText = false;
+    card.devices->Add(KSCATEGORY_BDA_RECEIVER_COMPONENT, numbered);
     Install();  // the card's own devices come after those
     card.devices->Add(KSCATEGORY_BDA_NETWORK_TUNER, SimDevice{L"VKO 8317 Tuner 0 (second card)"});
 
@@ -380,6 +383,7 @@ TEST_F(CtlTest, DevicesListsEveryTunerAndReceiverAndTheOnesTheToolUses)
                             L"  VKO 8317 Tuner 0: used",
                             L"  VKO 8317 Tuner 0 (second card): not used: an earlier device is used",
                             L"Receiver devices (the first that opens and whose name begins with \"VKO 8317 Capture 0\" is used):",
+                            L"  (no name): not used: its name is not text",
                             L"  VKO 8317 Capture 0: used", kCardsHeading, L"  Card 1: used",
                             L"    tuner VKO 8317 Tuner 0: " + card.TunerPath(),
                             L"    receiver VKO 8317 Capture 0: " + card.ReceiverPath(),

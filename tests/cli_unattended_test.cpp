@@ -3,6 +3,7 @@
 // --quiet and --log. The pauses are recorded, not slept; the run's time is what they add up to.
 #include <gmock/gmock.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -172,16 +173,28 @@ TEST_F(CtlUnattendedTest, DevicesWaitsAsTheOtherCommandsDoSoThatTheyAgree)
     };
     EXPECT_EQ(Run({L"get"}), 0);
     card.devices->Clear(KSCATEGORY_BDA_RECEIVER_COMPONENT);
+    card.devices->Add(KSCATEGORY_BDA_RECEIVER_COMPONENT, SimDevice{L"Other Capture"});
     EXPECT_EQ(Run({L"devices"}), 0);
     EXPECT_THAT(RunSleeps(), ElementsAre(3000u));
     EXPECT_THAT(streams.out, Contains(L"  VKO 8317 Capture 0: used"));
+    // What was listed before the pause is listed once, as it is after it.
+    EXPECT_EQ(std::count(streams.out.begin(), streams.out.end(), L"  Other Capture: not used: its name is another"), 1);
 
     // One that never arrives: the builds' three retries, then --timeout's looks.
+    // With --verbose, each look is told before what it finds.
     card.devices->Clear(KSCATEGORY_BDA_RECEIVER_COMPONENT);
+    SimDevice unreadable{L""};
+    unreadable.readResult = E_FAIL;
+    card.devices->Add(KSCATEGORY_BDA_RECEIVER_COMPONENT, unreadable);
     services.onSleep = nullptr;
-    EXPECT_EQ(Run({L"devices", L"--timeout", L"11"}), 2);
+    EXPECT_EQ(Run({L"devices", L"--timeout", L"11", L"--verbose"}), 2);
     EXPECT_THAT(RunSleeps(), ElementsAre(3000u, 3000u, 3000u, 1000u, 1000u));
-    EXPECT_THAT(streams.out, Contains(L"  (none listed)"));
+    EXPECT_THAT(streams.out, Contains(L"  (no name): not used: its name cannot be read"));
+    const auto told = std::find(streams.err.begin(), streams.err.end(),
+                                L"tessmorctl: listing the receiver devices again (11.0 s after the start)");
+    ASSERT_LT(told + 1, streams.err.end());
+    EXPECT_EQ(told[1], L"tessmorctl: debug: FindFilter(): IPropertyBag->Read method failed");
+    card.devices->Clear(KSCATEGORY_BDA_RECEIVER_COMPONENT);
 
     // A tuner that arrives is waited for with --timeout too; without it devices does not wait.
     card.devices->Clear(KSCATEGORY_BDA_NETWORK_TUNER);
