@@ -413,6 +413,14 @@ TEST_F(CtlTest, DevicesSaysWhyTheCardIsNotFound)
     EXPECT_THAT(streams.err, ElementsAre(L"tessmorctl: No VKO DVBS device!",
                                          L"tessmorctl: the card's receiver device \"VKO 8317 Capture 0\" is not found",
                                          kNoCardAdvice));
+
+    // The first receiver listed is one of no card as well as any other.
+    card.devices->Clear(KSCATEGORY_BDA_RECEIVER_COMPONENT);
+    card.AddCaptureDevice();
+    EXPECT_EQ(Run({L"devices"}), 2);
+    ASSERT_GE(streams.out.size(), 2u);
+    EXPECT_THAT(std::vector<std::wstring>(streams.out.end() - 2, streams.out.end()),
+                ElementsAre(L"Receivers of no card:", L"  VKO 8317 Capture 0: " + card.ReceiverPath()));
 }
 
 TEST_F(CtlTest, HelpListAndVersionNeedNoCard)

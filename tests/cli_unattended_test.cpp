@@ -205,9 +205,9 @@ TEST_F(CtlUnattendedTest, DevicesWaitsAsTheOtherCommandsDoSoThatTheyAgree)
         if (clock.Milliseconds() == 2000)
             card.AddTunerDevice();
     };
-    EXPECT_EQ(Run({L"devices", L"--timeout", L"5"}), 0);
+    EXPECT_EQ(Run({L"devices", L"--timeout", L"5", L"--verbose"}), 0);
     EXPECT_THAT(RunSleeps(), ElementsAre(1000u, 1000u));
-    EXPECT_THAT(streams.err, IsEmpty());
+    EXPECT_THAT(streams.err, Contains(L"tessmorctl: listing the tuner devices again (2.0 s after the start)"));
 }
 
 TEST_F(CtlUnattendedTest, SetWritesNothingWhenBothTunersAreAlreadyInTheAskedModes)
@@ -346,19 +346,30 @@ TEST_F(CtlUnattendedTest, JsonGivesEachCommandsResultAsOneObject)
     SimDevice unnamed{L""};
     unnamed.readResult = E_FAIL;
     card.devices->Add(KSCATEGORY_BDA_NETWORK_TUNER, unnamed);
+    // A card without a receiver of its own, and a receiver of another card that is not listed.
+    card.devices->Add(KSCATEGORY_BDA_NETWORK_TUNER, SimDevice{L"VKO 8317 Tuner 0 (second card)"});
+    SimDevice spare{L"VKO 8317 Capture 0"};
+    spare.devicePath = L"\\\\?\\pci#ven_1131&dev_7160&subsys_83171131&rev_03#4&19d4e7a0&0&00e4#{fd0a5af4-b41d-11d2-9c95-00c04f7971e0}\\{0}";
+    card.devices->Add(KSCATEGORY_BDA_RECEIVER_COMPONENT, spare);
     EXPECT_EQ(Run({L"devices", L"--json"}), 0);
     // Each device's path, null where it has none; a backslash in it is written as two.
     const std::wstring tunerPath = L"\"\\\\\\\\?\\\\pci#ven_1131&dev_7160&subsys_83171131&rev_03#4&2b1c8c1f&0&00e5#{71985f48-1ca1-11d3-9cc8-00c04f7971e0}\\\\{8b884e32-f8fe-4d0c-8c16-9a3a1f2c3e01}\"";
     const std::wstring receiverPath = L"\"\\\\\\\\?\\\\pci#ven_1131&dev_7160&subsys_83171131&rev_03#4&2b1c8c1f&0&00e5#{fd0a5af4-b41d-11d2-9c95-00c04f7971e0}\\\\{8b884e32-f8fe-4d0c-8c16-9a3a1f2c3e02}\"";
+    const std::wstring sparePath = L"\"\\\\\\\\?\\\\pci#ven_1131&dev_7160&subsys_83171131&rev_03#4&19d4e7a0&0&00e4#{fd0a5af4-b41d-11d2-9c95-00c04f7971e0}\\\\{0}\"";
     EXPECT_THAT(streams.out, ElementsAre(L"{\"tunerDevices\":[{\"name\":\"VKO 8317 Tuner 0\",\"used\":true,\"verdict\":\"used\",\"path\":" +
                                          tunerPath + L"},"
                                          L"{\"name\":\"Tuner \\\"f\\u00fcr\\\" C:\\\\\",\"used\":false,\"verdict\":\"not used: an earlier device is used\",\"path\":null},"
-                                         L"{\"name\":null,\"used\":false,\"verdict\":\"not used: an earlier device is used\",\"path\":null}],"
+                                         L"{\"name\":null,\"used\":false,\"verdict\":\"not used: an earlier device is used\",\"path\":null},"
+                                         L"{\"name\":\"VKO 8317 Tuner 0 (second card)\",\"used\":false,\"verdict\":\"not used: an earlier device is used\",\"path\":null}],"
                                          L"\"receiverDevices\":[{\"name\":\"VKO 8317 Capture 0\",\"used\":true,\"verdict\":\"used\",\"path\":" +
-                                         receiverPath + L"}],"
+                                         receiverPath + L"},"
+                                         L"{\"name\":\"VKO 8317 Capture 0\",\"used\":false,\"verdict\":\"not used: an earlier device is used\",\"path\":" +
+                                         sparePath + L"}],"
                                          L"\"cards\":[{\"card\":1,\"used\":true,\"tuner\":{\"name\":\"VKO 8317 Tuner 0\",\"path\":" +
                                          tunerPath + L"},\"receiver\":{\"name\":\"VKO 8317 Capture 0\",\"path\":" +
-                                         receiverPath + L"}}],\"receiversOfNoCard\":[]}"));
+                                         receiverPath + L"}},"
+                                         L"{\"card\":2,\"used\":false,\"tuner\":{\"name\":\"VKO 8317 Tuner 0 (second card)\",\"path\":null},\"receiver\":null}],"
+                                         L"\"receiversOfNoCard\":[{\"name\":\"VKO 8317 Capture 0\",\"path\":" + sparePath + L"}]}"));
     EXPECT_EQ(JsonString(L"\x01\t\x7f"), L"\"\\u0001\\u0009\\u007f\"");
 
     // Errors stay lines on standard error.
