@@ -344,7 +344,10 @@ TEST_F(CtlTest, VerboseAlsoEchoesTheDebuggerLines)
 
 TEST_F(CtlTest, VerboseTellsThePairBeforeItIsWrittenAndResultsKeepEveryHexDigit)
 {
+    card.channel->modes[0] = 1;
+    card.channel->modes[1] = 2;
     EXPECT_EQ(Run({L"set", L"dvb-c", L"dvbc2", L"--verbose"}), 0);
+    EXPECT_THAT(streams.err, Contains(L"tessmorctl: reading the current modes: tuner 0 code 1, tuner 1 code 2"));
     EXPECT_THAT(streams.err, Contains(L"tessmorctl: writing tuner 0 code 4, tuner 1 code 7"));
     // With --wait, the wait is told too, after the write.
     EXPECT_EQ(Run({L"set", L"dvb-c", L"dvbc2", L"--verbose", L"--wait", L"--force"}), 0);

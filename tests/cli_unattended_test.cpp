@@ -190,6 +190,7 @@ TEST_F(CtlUnattendedTest, DevicesWaitsAsTheOtherCommandsDoSoThatTheyAgree)
     EXPECT_EQ(Run({L"devices", L"--timeout", L"11", L"--verbose"}), 2);
     EXPECT_THAT(RunSleeps(), ElementsAre(3000u, 3000u, 3000u, 1000u, 1000u));
     EXPECT_THAT(streams.out, Contains(L"  (no name): not used: its name cannot be read"));
+    EXPECT_THAT(streams.err, Contains(L"tessmorctl: the receiver is not there yet; looking again in 3000 ms, as the graph does"));
     const auto told = std::find(streams.err.begin(), streams.err.end(),
                                 L"tessmorctl: listing the receiver devices again (11.0 s after the start)");
     ASSERT_LT(told + 1, streams.err.end());
