@@ -730,7 +730,8 @@ TEST_F(CtlEndToEnd, RestartServiceRestartsTheServiceOnceAfterAWriteTheCardTookAn
 
     // A service that is not there: refused before the card is touched.
     EXPECT_EQ(Ctl({"set", "4", "7", "--restart-service", "NoSuchTvServer"}).exitCode, 1u);
-    EXPECT_THAT(err, ElementsAre(::testing::HasSubstr("the service \"NoSuchTvServer\" does not exist")));
+    EXPECT_THAT(err, ElementsAre("tessmorctl: the service \"NoSuchTvServer\" does not exist: give the service's name "
+                                 "(its key name, as services.msc shows under \"Service name\"); nothing was written"));
     EXPECT_EQ(Sets(), 1u);
     EXPECT_THAT(CardModes(), ElementsAre(1, 2));
 }

@@ -240,6 +240,9 @@ TEST_F(CtlUnattendedTest, DryRunWorksOutKeepAndSaysWhatWouldBeWritten)
     card.channel->modes[1] = 2;
     EXPECT_EQ(Run({L"set", L"keep", L"DVB-T", L"--dry-run", L"--wait"}), 0);
     EXPECT_THAT(streams.out, ElementsAre(L"Would write Tuner 0: ISDB-T, Tuner 1: DVB-T/T2; nothing was written (--dry-run)."));
+    EXPECT_EQ(Run({L"set", L"keep", L"DVB-T", L"--dry-run", L"--json"}), 0);
+    EXPECT_THAT(streams.out, ElementsAre(L"{\"tuners\":[{\"tuner\":0,\"code\":5,\"name\":\"ISDB-T\"},"
+                                         L"{\"tuner\":1,\"code\":1,\"name\":\"DVB-T/T2\"}],\"written\":false}"));
     EXPECT_THAT(Writes(), IsEmpty());
     EXPECT_THAT(services.sleeps, IsEmpty());
 
