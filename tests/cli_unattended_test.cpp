@@ -102,6 +102,19 @@ TEST_F(CtlUnattendedTest, ATunerThatIsListedButCannotBeOpenedSaysWhatToDo)
     }
     EXPECT_EQ(Run({L"devices"}), 2);
     EXPECT_THAT(streams.err, ElementsAre(L"tessmorctl: No VKO DVBS device!", kInUse));
+
+    // Card 2's tuner, listed only after the first look and busy then, is not stood in for by
+    // card 1's, which opens; and what the first look found is not said at the end.
+    card.devices->Clear(KSCATEGORY_BDA_NETWORK_TUNER);
+    card.AddTunerDevice();
+    busy.devicePath = L"\\\\?\\pci#ven_1131&dev_7160&subsys_83171131&rev_03#4&3a5e91d2&0&00e6#{0}\\{0}";
+    services.onSleep = [this, busy](DWORD) {
+        if (clock.Milliseconds() == 1000)
+            card.devices->Add(KSCATEGORY_BDA_NETWORK_TUNER, busy);
+    };
+    EXPECT_EQ(Run({L"get", L"--card", L"2", L"--timeout", L"2"}), 2);
+    EXPECT_THAT(streams.err, ElementsAre(kNoTuner, kInUse));
+    EXPECT_THAT(card.channel->calls, IsEmpty());
 }
 
 TEST_F(CtlUnattendedTest, AReceiverStillMissingAfterTheBuildsIsLookedForUntilTheTimeIsUp)
