@@ -734,6 +734,18 @@ TEST_F(CtlEndToEnd, RestartServiceRestartsTheServiceOnceAfterAWriteTheCardTookAn
                                  "(its key name, as services.msc shows under \"Service name\"); nothing was written"));
     EXPECT_EQ(Sets(), 1u);
     EXPECT_THAT(CardModes(), ElementsAre(1, 2));
+
+    // A restart that fails once the service is stopped says so, and how to do it by hand.
+    ASSERT_TRUE(ChangeServiceConfigA(tvServer.service, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
+                                     "C:\\no such folder\\server.exe", nullptr, nullptr, nullptr, nullptr, nullptr,
+                                     nullptr));
+    SetCardModes(4, 5);
+    EXPECT_EQ(Ctl({"set", "1", "2", "--restart-service", "TessmorSimService"}).exitCode, 7u);
+    EXPECT_THAT(err, ElementsAre("tessmorctl: the service \"TessmorSimService\" was stopped but could not be started "
+                                 "again (error 2); the modes were written all the same",
+                                 "tessmorctl: restart it by hand: services.msc, or net stop \"TessmorSimService\" and "
+                                 "net start \"TessmorSimService\""));
+    EXPECT_THAT(CardModes(), ElementsAre(1, 2));
 }
 
 }  // namespace
