@@ -713,8 +713,10 @@ TEST_F(CtlEndToEnd, RestartServiceRestartsTheServiceOnceAfterAWriteTheCardTookAn
     SimulatedService tvServer;
     ASSERT_EQ(SimulatedService::Count("Starts"), 1u);
     SetCardModes(4, 5);
-    EXPECT_EQ(Ctl({"set", "1", "2", "--restart-service", "TessmorSimService"}).exitCode, 0u);
+    EXPECT_EQ(Ctl({"set", "1", "2", "--restart-service", "TessmorSimService", "--verbose"}).exitCode, 0u);
     EXPECT_THAT(out, Contains("Restarted the service \"TessmorSimService\"."));
+    EXPECT_THAT(err, ::testing::IsSupersetOf({"tessmorctl: stopping the service \"TessmorSimService\"",
+                                              "tessmorctl: starting the service \"TessmorSimService\""}));
     EXPECT_THAT(CardModes(), ElementsAre(1, 2));
     EXPECT_EQ(Sets(), 1u);
     // Started again: the service counts its start before it says it runs.
@@ -734,6 +736,17 @@ TEST_F(CtlEndToEnd, RestartServiceRestartsTheServiceOnceAfterAWriteTheCardTookAn
                                  "(its key name, as services.msc shows under \"Service name\"); nothing was written"));
     EXPECT_EQ(Sets(), 1u);
     EXPECT_THAT(CardModes(), ElementsAre(1, 2));
+
+    // A service that is not running is left so.
+    SERVICE_STATUS status = {};
+    ASSERT_TRUE(ControlService(tvServer.service, SERVICE_CONTROL_STOP, &status));
+    ASSERT_TRUE(tvServer.Reaches(SERVICE_STOPPED));
+    SetCardModes(4, 5);
+    EXPECT_EQ(Ctl({"set", "1", "2", "--restart-service", "TessmorSimService"}).exitCode, 0u);
+    EXPECT_THAT(out, Contains("The service \"TessmorSimService\" is not running: it was not restarted."));
+    EXPECT_EQ(SimulatedService::Count("Starts"), 2u);
+    ASSERT_TRUE(StartServiceA(tvServer.service, 0, nullptr));
+    ASSERT_TRUE(tvServer.Reaches(SERVICE_RUNNING));
 
     // A restart that fails once the service is stopped says so, and how to do it by hand.
     ASSERT_TRUE(ChangeServiceConfigA(tvServer.service, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
