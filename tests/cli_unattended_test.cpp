@@ -363,7 +363,7 @@ TEST_F(CtlUnattendedTest, JsonGivesEachCommandsResultAsOneObject)
     SimDevice unnamed{L""};
     unnamed.readResult = E_FAIL;
     card.devices->Add(KSCATEGORY_BDA_NETWORK_TUNER, unnamed);
-    // A card without a receiver of its own, and a receiver of another card that is not listed.
+    // A card without a receiver of its own, and a receiver of a card whose tuner is not listed.
     card.devices->Add(KSCATEGORY_BDA_NETWORK_TUNER, SimDevice{L"VKO 8317 Tuner 0 (second card)"});
     SimDevice spare{L"VKO 8317 Capture 0"};
     spare.devicePath = L"\\\\?\\pci#ven_1131&dev_7160&subsys_83171131&rev_03#4&19d4e7a0&0&00e4#{fd0a5af4-b41d-11d2-9c95-00c04f7971e0}\\{0}";
