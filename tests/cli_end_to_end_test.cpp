@@ -10,10 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "cli/commands/service_restart.h"
+#include "cli/console/console_streams.h"
 #include "console_program.h"
 #include "json_reader.h"
 #include "program_under_test.h"
 #include "sim/server/sim_registry.h"
+#include "sim/sim_services.h"
 #include "simulated_card_test.h"
 
 using ::testing::Contains;
@@ -712,6 +715,8 @@ TEST_F(CtlEndToEnd, RestartServiceRestartsTheServiceOnceAfterAWriteTheCardTookAn
 {
     SimulatedService tvServer;
     ASSERT_EQ(SimulatedService::Count("Starts"), 1u);
+    // A server that takes a second and a half to stop is waited for, polling at a pace.
+    SimRegistry::WriteNumber(SimRegistry::kService, "StopMilliseconds", 1500);
     SetCardModes(4, 5);
     EXPECT_EQ(Ctl({"set", "1", "2", "--restart-service", "TessmorSimService", "--verbose"}).exitCode, 0u);
     EXPECT_THAT(out, Contains("Restarted the service \"TessmorSimService\"."));
@@ -723,6 +728,7 @@ TEST_F(CtlEndToEnd, RestartServiceRestartsTheServiceOnceAfterAWriteTheCardTookAn
     EXPECT_TRUE(tvServer.Reaches(SERVICE_RUNNING));
     EXPECT_EQ(SimulatedService::Count("Stops"), 1u);
     EXPECT_EQ(SimulatedService::Count("Starts"), 2u);
+    SimRegistry::WriteNumber(SimRegistry::kService, "StopMilliseconds", 0);
 
     // Nothing written: nothing restarted.
     EXPECT_EQ(Ctl({"set", "1", "2", "--restart-service", "TessmorSimService"}).exitCode, 0u);
@@ -759,6 +765,34 @@ TEST_F(CtlEndToEnd, RestartServiceRestartsTheServiceOnceAfterAWriteTheCardTookAn
                                  "tessmorctl: restart it by hand: services.msc, or net stop \"TessmorSimService\" and "
                                  "net start \"TessmorSimService\""));
     EXPECT_THAT(CardModes(), ElementsAre(1, 2));
+}
+
+// A server that does not stop within the minute, its wait run in-process with the pauses
+// recorded instead of slept: the restart gives up after 120 polls of half a second, says so, and
+// leaves the service as it is.
+TEST_F(CtlEndToEnd, RestartServiceGivesUpOnAServerThatDoesNotStopWithinAMinute)
+{
+    struct Lines : ConsoleStreams {
+        void Out(const std::wstring& line) override { out.push_back(line); }
+        void Err(const std::wstring& line) override { err.push_back(line); }
+        std::vector<std::wstring> out, err;
+    } lines;
+    SimulatedService tvServer;
+    SimRegistry::WriteNumber(SimRegistry::kService, "StopMilliseconds", 3000);
+    SimServices pauses;
+    {
+        ScopedSystemServices scope(pauses);
+        Reporter reporter(lines, false);
+        EXPECT_EQ(RestartService(L"TessmorSimService", reporter), 7);
+    }
+    EXPECT_THAT(lines.out, IsEmpty());
+    EXPECT_THAT(lines.err, ElementsAre(L"tessmorctl: the service \"TessmorSimService\" did not stop within 60 seconds; "
+                                       L"the modes were written all the same",
+                                       L"tessmorctl: restart it by hand: services.msc, or net stop \"TessmorSimService\" "
+                                       L"and net start \"TessmorSimService\""));
+    EXPECT_EQ(pauses.sleeps, std::vector<DWORD>(120, 500));
+    EXPECT_TRUE(tvServer.Reaches(SERVICE_STOPPED));
+    EXPECT_EQ(SimulatedService::Count("Starts"), 1u) << "started again after it gave up";
 }
 
 }  // namespace

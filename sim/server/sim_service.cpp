@@ -1,7 +1,9 @@
 // TessmorSimService: a Windows service of the simulated PC that stands for a TV server, so that
 // --restart-service can be tried end to end under Wine's service manager. It does nothing but
 // count, in the simulated platform's registry, each time it is started and each time it is
-// stopped (HKLM\Software\TessmorSim\Service, Starts and Stops), and it stops when told.
+// stopped (HKLM\Software\TessmorSim\Service, Starts and Stops), and it stops when told: at once,
+// or, as a TV server that closes its recordings first, after the StopMilliseconds that key names,
+// saying all that time that it is stopping.
 #include <windows.h>
 
 #include "sim/server/sim_registry.h"
@@ -12,12 +14,18 @@ wchar_t g_name[] = L"TessmorSimService";
 SERVICE_STATUS_HANDLE g_status = nullptr;
 HANDLE g_stop = nullptr;
 
+DWORD StopMilliseconds()
+{
+    return SimRegistry::ReadNumber(SimRegistry::kService, "StopMilliseconds", 0);
+}
+
 void Report(DWORD state)
 {
     SERVICE_STATUS status = {};
     status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
     status.dwCurrentState = state;
     status.dwControlsAccepted = state == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP : 0;
+    status.dwWaitHint = state == SERVICE_STOP_PENDING ? StopMilliseconds() + 1000 : 0;
     (void)SetServiceStatus(g_status, &status);
 }
 
@@ -40,6 +48,7 @@ void WINAPI ServiceMain(DWORD, wchar_t**)
                              SimRegistry::ReadNumber(SimRegistry::kService, "Starts", 0) + 1);
     Report(SERVICE_RUNNING);
     (void)WaitForSingleObject(g_stop, INFINITE);
+    Sleep(StopMilliseconds());
     SimRegistry::WriteNumber(SimRegistry::kService, "Stops",
                              SimRegistry::ReadNumber(SimRegistry::kService, "Stops", 0) + 1);
     (void)CloseHandle(g_stop);
