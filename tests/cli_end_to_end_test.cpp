@@ -793,6 +793,24 @@ TEST_F(CtlEndToEnd, RestartServiceGivesUpOnAServerThatDoesNotStopWithinAMinute)
     EXPECT_EQ(pauses.sleeps, std::vector<DWORD>(120, 500));
     EXPECT_TRUE(tvServer.Reaches(SERVICE_STOPPED));
     EXPECT_EQ(SimulatedService::Count("Starts"), 1u) << "started again after it gave up";
+
+    // One already stopping takes no stop: it is left to stop, and said to be restarted by hand.
+    ASSERT_TRUE(StartServiceA(tvServer.service, 0, nullptr));
+    ASSERT_TRUE(tvServer.Reaches(SERVICE_RUNNING));
+    SERVICE_STATUS status = {};
+    ASSERT_TRUE(ControlService(tvServer.service, SERVICE_CONTROL_STOP, &status));
+    lines.err.clear();
+    {
+        ScopedSystemServices scope(pauses);
+        Reporter reporter(lines, false);
+        EXPECT_EQ(RestartService(L"TessmorSimService", reporter), 7);
+    }
+    EXPECT_THAT(lines.err, ElementsAre(L"tessmorctl: the service \"TessmorSimService\" could not be stopped (error 1061); "
+                                       L"the modes were written all the same",
+                                       L"tessmorctl: restart it by hand: services.msc, or net stop \"TessmorSimService\" "
+                                       L"and net start \"TessmorSimService\""));
+    EXPECT_TRUE(tvServer.Reaches(SERVICE_STOPPED));
+    EXPECT_EQ(SimulatedService::Count("Starts"), 2u);
 }
 
 }  // namespace
