@@ -426,9 +426,16 @@ TEST_F(CtlAutostartTest, WhatEnableWritesTheTasksRunsAndStatusReadBackAsItWasAsk
         ASSERT_TRUE(CreateDirectoryW(logFolder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS) << shown;
         const std::wstring log = logFolder + L"\\run.log";
         (void)DeleteFileW(log.c_str());
-        EXPECT_EQ(Run({L"autostart", L"enable", L"keep", L"dvb-c", L"--card", L"2", L"--timeout", L"45", L"--log", log}),
+        // The first is given as typed at a prompt in the folder above it, and stored as its full path.
+        const bool relative = &logFolder == &folders[0];
+        wchar_t here[MAX_PATH] = {};
+        ASSERT_NE(GetCurrentDirectoryW(MAX_PATH, here), 0u);
+        ASSERT_TRUE(!relative || SetCurrentDirectoryW(temp.c_str()));
+        EXPECT_EQ(Run({L"autostart", L"enable", L"keep", L"dvb-c", L"--card", L"2", L"--timeout", L"45", L"--log",
+                       relative ? std::wstring(L"Tessmor a b\\run.log") : log}),
                   0)
             << shown;
+        ASSERT_TRUE(SetCurrentDirectoryW(here));
         const auto found = Read(userTask, {L"/t:Task/t:Actions/t:Exec/t:Arguments"});
         ASSERT_EQ(found.at(0).size(), 1u) << shown;
         int count = 0;

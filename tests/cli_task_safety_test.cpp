@@ -198,10 +198,11 @@ TEST(CtlLogFile, ALinkAFolderOrAFileOfSeveralNamesIsNeverWrittenTo)
     } files[] = {
         {FileOf(FILE_ATTRIBUTE_ARCHIVE, 1), L""},
         {FileOf(FILE_ATTRIBUTE_NORMAL, 1), L""},
-        {FileOf(FILE_ATTRIBUTE_REPARSE_POINT, 1), L"is a link (a symbolic link, a junction or another reparse point)"},
+        {FileOf(FILE_ATTRIBUTE_REPARSE_POINT, 1),
+         L"is a link (a symbolic link, a junction or another reparse point): a log is never written through one"},
         {FileOf(FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY, 1), L"is a link"},
-        {FileOf(FILE_ATTRIBUTE_DIRECTORY, 1), L"is a folder"},
-        {FileOf(FILE_ATTRIBUTE_ARCHIVE, 2), L"has 2 names (hard links)"},
+        {FileOf(FILE_ATTRIBUTE_DIRECTORY, 1), L"is a folder: give the log the name of a file in it"},
+        {FileOf(FILE_ATTRIBUTE_ARCHIVE, 2), L"has 2 names (hard links): a log is written only to a file of one name"},
         {FileOf(FILE_ATTRIBUTE_ARCHIVE, 7), L"has 7 names"},
     };
     for (const auto& file : files) {

@@ -551,7 +551,9 @@ TEST_F(CtlLogTest, ALogThatCannotBeOpenedOrIsALinkIsAUsageErrorBeforeTheCardIsTo
     wchar_t temp[MAX_PATH] = {};
     ASSERT_NE(GetTempPathW(MAX_PATH, temp), 0u);
     const std::pair<std::wstring, const wchar_t*> unusable[] = {
-        {path + L"\\no such folder\\run.log", L" cannot be opened for appending (error "},
+        {path + L"\\no such folder\\run.log",
+         L" cannot be opened for appending (error 3): check that its folder exists and may be written to, and that it "
+         L"names a file"},
         {std::wstring(L"Q:\\") + L"\x01", L" cannot be opened for appending (error "},
         {temp, L" is a folder: give the log the name of a file in it"},
         {linked, L" has 2 names (hard links): a log is written only to a file of one name"},
