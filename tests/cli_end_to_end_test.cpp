@@ -736,10 +736,14 @@ TEST_F(CtlEndToEnd, RestartServiceRestartsTheServiceOnceAfterAWriteTheCardTookAn
     EXPECT_EQ(SimulatedService::Count("Stops"), 1u);
     EXPECT_EQ(SimulatedService::Count("Starts"), 2u);
 
-    // A service that is not there: refused before the card is touched.
-    EXPECT_EQ(Ctl({"set", "4", "7", "--restart-service", "NoSuchTvServer"}).exitCode, 1u);
-    EXPECT_THAT(err, ElementsAre("tessmorctl: the service \"NoSuchTvServer\" does not exist: give the service's name "
-                                 "(its key name, as services.msc shows under \"Service name\"); nothing was written"));
+    // A service that is not there, or a name no service can have (the manager says it is not
+    // valid): refused before the card is touched.
+    for (const std::string name : {"NoSuchTvServer", "Tv\\Server"}) {
+        EXPECT_EQ(Ctl({"set", "4", "7", "--restart-service", name}).exitCode, 1u);
+        EXPECT_THAT(err, ElementsAre("tessmorctl: the service \"" + name + "\" does not exist: give the service's "
+                                     "name (its key name, as services.msc shows under \"Service name\"); nothing was "
+                                     "written"));
+    }
     EXPECT_EQ(Sets(), 1u);
     EXPECT_THAT(CardModes(), ElementsAre(1, 2));
 
