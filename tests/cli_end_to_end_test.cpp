@@ -771,10 +771,10 @@ TEST_F(CtlEndToEnd, RestartServiceRestartsTheServiceOnceAfterAWriteTheCardTookAn
     EXPECT_THAT(CardModes(), ElementsAre(1, 2));
 }
 
-// A server that does not stop within the minute, its wait run in-process with the pauses
-// recorded instead of slept: the restart gives up after 120 polls of half a second, says so, and
-// leaves the service as it is.
-TEST_F(CtlEndToEnd, RestartServiceGivesUpOnAServerThatDoesNotStopWithinAMinute)
+// Restarts that fail, run in-process. A server that does not stop within the minute, its wait with
+// the pauses recorded instead of slept: the restart gives up after 120 polls of half a second,
+// says so, and leaves the service as it is.
+TEST_F(CtlEndToEnd, RestartServiceSaysWhyAServerWasNotRestarted)
 {
     struct Lines : ConsoleStreams {
         void Out(const std::wstring& line) override { out.push_back(line); }
@@ -815,6 +815,15 @@ TEST_F(CtlEndToEnd, RestartServiceGivesUpOnAServerThatDoesNotStopWithinAMinute)
                                        L"and net start \"TessmorSimService\""));
     EXPECT_TRUE(tvServer.Reaches(SERVICE_STOPPED));
     EXPECT_EQ(SimulatedService::Count("Starts"), 2u);
+
+    // One removed after the run checked it, as by an uninstall meanwhile, cannot be opened.
+    lines.err.clear();
+    Reporter reporter(lines, false);
+    EXPECT_EQ(RestartService(L"NoSuchTvServer", reporter), 7);
+    EXPECT_THAT(lines.err, ElementsAre(L"tessmorctl: the service \"NoSuchTvServer\" cannot be opened to be restarted "
+                                       L"(error 1060); the modes were written all the same",
+                                       L"tessmorctl: restart it by hand: services.msc, or net stop \"NoSuchTvServer\" "
+                                       L"and net start \"NoSuchTvServer\""));
 }
 
 }  // namespace
