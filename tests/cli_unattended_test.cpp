@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/console/console_services.h"
 #include "cli/console/json_text.h"
 #include "cli/console/run_log.h"
 #include "cli/console/stop_logging.h"
@@ -585,6 +586,48 @@ TEST(CtlRunLog, ALinesPrefixIsTheLocalTimeToTheMillisecondAndTheProcessId)
     time.wSecond = 2;
     time.wMilliseconds = 48;
     EXPECT_EQ(RunLog::Prefix(time, 4120), L"2026-03-09 07:05:02.048 [4120] ");
+}
+
+// A run that ends without its status line (an exception on the way out) still lets go of its
+// log: no handle is left that would keep others from having it to themselves.
+TEST(CtlRunLog, ALogLeftOpenIsClosedWithTheRun)
+{
+    wchar_t folder[MAX_PATH] = {};
+    ASSERT_NE(GetTempPathW(MAX_PATH, folder), 0u);
+    const std::wstring path = std::wstring(folder) + L"tessmorctl unclosed log.txt";
+    (void)DeleteFileW(path.c_str());
+    {
+        RunLog log;
+        std::wstring problem;
+        ASSERT_TRUE(log.Open(path, L"tessmorctl.exe get", problem)) << Narrow(problem);
+    }
+    const HANDLE alone = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(alone, INVALID_HANDLE_VALUE) << "still open: error " << GetLastError();
+    if (alone != INVALID_HANDLE_VALUE)
+        CloseHandle(alone);
+    (void)DeleteFileW(path.c_str());
+}
+
+// The graph's debugger lines, echoed with --verbose, each on one line of its own.
+TEST(CtlConsoleServices, ADebuggerLineIsEchoedAsOneLineWithoutTheBreaksItEndsWith)
+{
+    const struct {
+        const char* text;
+        const wchar_t* echoed;
+    } lines[] = {
+        {"FindFilter(): failed\r\n", L"tessmorctl: debug: FindFilter(): failed"},
+        {"two\r\nlines\n\n", L"tessmorctl: debug: two  lines"},
+        {" \r\n", L"tessmorctl: debug: "},
+        {"", L"tessmorctl: debug: "},
+    };
+    for (const auto& line : lines) {
+        SimServices inner;
+        RecordedStreams streams;
+        Reporter reporter(streams, true);
+        ConsoleServices(inner, reporter).DebugOutput(line.text);
+        EXPECT_THAT(streams.err, ElementsAre(line.echoed)) << line.text;
+        EXPECT_THAT(inner.debugLines, ElementsAre(line.text)) << "passed on as it came";
+    }
 }
 
 }  // namespace
