@@ -443,6 +443,8 @@ TEST_F(CtlLogTest, EachLineIsStampedWithTheTimeAndProcessBetweenTheCommandLineAn
     card.tunerPresent = false;
     card.devices->Clear(KSCATEGORY_BDA_NETWORK_TUNER);
     EXPECT_EQ(Run({L"set", L"\u00fc", L"1", L"/log:" + path}), 1);
+    EXPECT_THAT(streams.err, Contains(L"tessmorctl: unknown mode \"\u00fc\" for tuner 0; \"tessmorctl list\" shows the "
+                                      L"modes"));  // printed as well
 
     // One byte-order mark, from the run that made the file.
     const std::string contents = Contents();
@@ -588,14 +590,34 @@ TEST(CtlRunLog, ALinesPrefixIsTheLocalTimeToTheMillisecondAndTheProcessId)
     EXPECT_EQ(RunLog::Prefix(time, 4120), L"2026-03-09 07:05:02.048 [4120] ");
 }
 
-// A run that ends without its status line (an exception on the way out) still lets go of its
-// log: no handle is left that would keep others from having it to themselves.
-TEST(CtlRunLog, ALogLeftOpenIsClosedWithTheRun)
+// The stop comes on a thread of its own (the console's handler) after the run's own lines: it
+// must get the log, and be its last line. A run that ends without its status line (an exception
+// on the way out) still lets go of its log: no handle is left that would keep others from having
+// it to themselves.
+TEST(CtlRunLog, AStopFromAnotherThreadEndsTheLogAndALogLeftOpenIsClosedWithTheRun)
 {
     wchar_t folder[MAX_PATH] = {};
     ASSERT_NE(GetTempPathW(MAX_PATH, folder), 0u);
     const std::wstring path = std::wstring(folder) + L"tessmorctl unclosed log.txt";
     (void)DeleteFileW(path.c_str());
+    {
+        RunLog log;
+        std::wstring problem;
+        ASSERT_TRUE(log.Open(path, L"tessmorctl.exe get", problem)) << Narrow(problem);
+        log.Write(L"Tuner 0: DVB-C");
+        const HANDLE handler = CreateThread(
+            nullptr, 0, [](void* stopped) -> DWORD { static_cast<RunLog*>(stopped)->Stop(L"Ctrl+C"); return 0; }, &log,
+            0, nullptr);
+        ASSERT_NE(handler, nullptr);
+        EXPECT_EQ(WaitForSingleObject(handler, 10000), WAIT_OBJECT_0) << "the stop waits for a lock the run holds";
+        CloseHandle(handler);
+        log.Write(L"Tuner 1: DVBC2");
+        std::ifstream written(std::string(path.begin(), path.end()), std::ios::binary);
+        std::vector<std::string> texts;
+        for (const std::string& line : ConsoleRun::Lines(std::string(std::istreambuf_iterator<char>(written), {})))
+            texts.push_back(line.substr(std::min(line.find("] "), line.size() - 2) + 2));
+        EXPECT_THAT(texts, ElementsAre("tessmorctl.exe get", "Tuner 0: DVB-C", "stopped (Ctrl+C)"));
+    }
     {
         RunLog log;
         std::wstring problem;
