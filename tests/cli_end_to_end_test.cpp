@@ -782,7 +782,8 @@ TEST_F(CtlEndToEnd, RestartServiceSaysWhyAServerWasNotRestarted)
         std::vector<std::wstring> out, err;
     } lines;
     SimulatedService tvServer;
-    SimRegistry::WriteNumber(SimRegistry::kService, "StopMilliseconds", 3000);
+    // Long enough for the 120 polls to be asked even on a loaded machine.
+    SimRegistry::WriteNumber(SimRegistry::kService, "StopMilliseconds", 6000);
     SimServices pauses;
     {
         ScopedSystemServices scope(pauses);
