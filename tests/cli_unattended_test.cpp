@@ -590,6 +590,12 @@ TEST(CtlRunLog, ALinesPrefixIsTheLocalTimeToTheMillisecondAndTheProcessId)
     EXPECT_EQ(RunLog::Prefix(time, 4120), L"2026-03-09 07:05:02.048 [4120] ");
 }
 
+DWORD WINAPI StopOnAnotherThread(void* log)
+{
+    static_cast<RunLog*>(log)->Stop(L"Ctrl+C");
+    return 0;
+}
+
 // The stop comes on a thread of its own (the console's handler) after the run's own lines: it
 // must get the log, and be its last line. A run that ends without its status line (an exception
 // on the way out) still lets go of its log: no handle is left that would keep others from having
@@ -605,9 +611,7 @@ TEST(CtlRunLog, AStopFromAnotherThreadEndsTheLogAndALogLeftOpenIsClosedWithTheRu
         std::wstring problem;
         ASSERT_TRUE(log.Open(path, L"tessmorctl.exe get", problem)) << Narrow(problem);
         log.Write(L"Tuner 0: DVB-C");
-        const HANDLE handler = CreateThread(
-            nullptr, 0, [](void* stopped) -> DWORD { static_cast<RunLog*>(stopped)->Stop(L"Ctrl+C"); return 0; }, &log,
-            0, nullptr);
+        const HANDLE handler = CreateThread(nullptr, 0, StopOnAnotherThread, &log, 0, nullptr);
         ASSERT_NE(handler, nullptr);
         EXPECT_EQ(WaitForSingleObject(handler, 10000), WAIT_OBJECT_0) << "the stop waits for a lock the run holds";
         CloseHandle(handler);
