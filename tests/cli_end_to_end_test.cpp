@@ -780,21 +780,26 @@ TEST_F(CtlEndToEnd, RestartServiceSaysWhyAServerWasNotRestarted)
         void Out(const std::wstring& line) override { out.push_back(line); }
         void Err(const std::wstring& line) override { err.push_back(line); }
         std::vector<std::wstring> out, err;
-    } lines;
+    };
+    SimServices pauses;
+    // The restart's status 7, and the lines it gives: each time on standard error only.
+    const auto notRestarted = [&pauses](const wchar_t* name) {
+        Lines lines;
+        ScopedSystemServices scope(pauses);
+        Reporter reporter(lines, false);
+        EXPECT_EQ(RestartService(name, reporter), 7);
+        EXPECT_THAT(lines.out, IsEmpty());
+        return lines.err;
+    };
+    const wchar_t kByHand[] = L"tessmorctl: restart it by hand: services.msc, or net stop \"TessmorSimService\" and net "
+                              L"start \"TessmorSimService\"";
     SimulatedService tvServer;
     // Long enough for the 120 polls to be asked even on a loaded machine.
     SimRegistry::WriteNumber(SimRegistry::kService, "StopMilliseconds", 6000);
-    SimServices pauses;
-    {
-        ScopedSystemServices scope(pauses);
-        Reporter reporter(lines, false);
-        EXPECT_EQ(RestartService(L"TessmorSimService", reporter), 7);
-    }
-    EXPECT_THAT(lines.out, IsEmpty());
-    EXPECT_THAT(lines.err, ElementsAre(L"tessmorctl: the service \"TessmorSimService\" did not stop within 60 seconds; "
-                                       L"the modes were written all the same",
-                                       L"tessmorctl: restart it by hand: services.msc, or net stop \"TessmorSimService\" "
-                                       L"and net start \"TessmorSimService\""));
+    EXPECT_THAT(notRestarted(L"TessmorSimService"),
+                ElementsAre(L"tessmorctl: the service \"TessmorSimService\" did not stop within 60 seconds; the modes "
+                            L"were written all the same",
+                            kByHand));
     EXPECT_EQ(pauses.sleeps, std::vector<DWORD>(120, 500));
     EXPECT_TRUE(tvServer.Reaches(SERVICE_STOPPED));
     EXPECT_EQ(SimulatedService::Count("Starts"), 1u) << "started again after it gave up";
@@ -804,27 +809,19 @@ TEST_F(CtlEndToEnd, RestartServiceSaysWhyAServerWasNotRestarted)
     ASSERT_TRUE(tvServer.Reaches(SERVICE_RUNNING));
     SERVICE_STATUS status = {};
     ASSERT_TRUE(ControlService(tvServer.service, SERVICE_CONTROL_STOP, &status));
-    lines.err.clear();
-    {
-        ScopedSystemServices scope(pauses);
-        Reporter reporter(lines, false);
-        EXPECT_EQ(RestartService(L"TessmorSimService", reporter), 7);
-    }
-    EXPECT_THAT(lines.err, ElementsAre(L"tessmorctl: the service \"TessmorSimService\" could not be stopped (error 1061); "
-                                       L"the modes were written all the same",
-                                       L"tessmorctl: restart it by hand: services.msc, or net stop \"TessmorSimService\" "
-                                       L"and net start \"TessmorSimService\""));
+    EXPECT_THAT(notRestarted(L"TessmorSimService"),
+                ElementsAre(L"tessmorctl: the service \"TessmorSimService\" could not be stopped (error 1061); the "
+                            L"modes were written all the same",
+                            kByHand));
     EXPECT_TRUE(tvServer.Reaches(SERVICE_STOPPED));
     EXPECT_EQ(SimulatedService::Count("Starts"), 2u);
 
     // One removed after the run checked it, as by an uninstall meanwhile, cannot be opened.
-    lines.err.clear();
-    Reporter reporter(lines, false);
-    EXPECT_EQ(RestartService(L"NoSuchTvServer", reporter), 7);
-    EXPECT_THAT(lines.err, ElementsAre(L"tessmorctl: the service \"NoSuchTvServer\" cannot be opened to be restarted "
-                                       L"(error 1060); the modes were written all the same",
-                                       L"tessmorctl: restart it by hand: services.msc, or net stop \"NoSuchTvServer\" "
-                                       L"and net start \"NoSuchTvServer\""));
+    EXPECT_THAT(notRestarted(L"NoSuchTvServer"),
+                ElementsAre(L"tessmorctl: the service \"NoSuchTvServer\" cannot be opened to be restarted (error "
+                            L"1060); the modes were written all the same",
+                            L"tessmorctl: restart it by hand: services.msc, or net stop \"NoSuchTvServer\" and net "
+                            L"start \"NoSuchTvServer\""));
 }
 
 }  // namespace
